@@ -1,0 +1,63 @@
+#pragma once
+
+#include "compose/ImagePyramid.h"
+
+#include <QImage>
+#include <QRect>
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+// The six layout parameters after conversion.
+struct CompositionParams {
+    qint64 canvasW = 0;
+    qint64 canvasH = 0;
+    qint64 imgSize = 0;
+    qint64 cx1 = 0;
+    qint64 cx2 = 0;
+    qint64 cy = 0;
+};
+
+// Converts the six parameter texts in order; nothing when one is not a whole
+// number or the canvas or picture size is below 1.
+std::optional<CompositionParams> parseCompositionParams(const QString& canvasW,
+                                                        const QString& canvasH,
+                                                        const QString& imgSize,
+                                                        const QString& cx1, const QString& cx2,
+                                                        const QString& cy);
+
+// Canvases beyond these limits are refused before any memory is asked for:
+// on Linux an enormous allocation may appear to succeed and then take the
+// process down when it is touched.
+constexpr qint64 maxCanvasSide = 32767;
+constexpr qint64 maxCanvasPixels = 268435456;
+bool canvasSizeAllowed(qint64 width, qint64 height);
+
+// Where a picture of `pictureSize` pixels lands: fitted into an imgSize square
+// with its aspect ratio kept, centred on (cx, cy), canvas y downwards. Nothing
+// is rounded.
+QRectF placementRect(QSizeF pictureSize, qint64 imgSize, qint64 cx, qint64 cy);
+
+// The background colour premultiplied, as the four bytes R, G, B, A.
+quint32 premultipliedBackground(qint64 r, qint64 g, qint64 b, qint64 a);
+
+// Builds composites for one window. It keeps reduced copies of the images it
+// has seen, so that a drag over a large image stays fast.
+class Compositor {
+public:
+    struct Picture {
+        QImage image;  // the whole loaded image
+        QRect region;  // the whole-pixel part of it to draw
+    };
+
+    // A canvasW x canvasH composite in RGBA8888 premultiplied, sRGB, filled
+    // with the background, picture 1 then picture 2 drawn over it. Nothing
+    // when the canvas is too large or cannot be allocated.
+    std::optional<QImage> compose(const Picture& picture1, const Picture& picture2,
+                                  const CompositionParams& params, qint64 borderR,
+                                  qint64 borderG, qint64 borderB, qint64 borderA);
+
+private:
+    PyramidCache m_pyramids;
+};

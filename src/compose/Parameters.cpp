@@ -1,0 +1,33 @@
+#include "compose/Parameters.h"
+
+#include <limits>
+
+std::optional<qint64> parseParameter(const QString& text)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    if (i == text.size())
+        return std::nullopt;
+    // Accumulate as a negative number so that the minimum value fits too.
+    qint64 value = 0;
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const int digit = c - u'0';
+        if (value < (min + digit) / 10)
+            return std::nullopt;
+        value = value * 10 - digit;
+    }
+    if (!negative) {
+        if (value == min)
+            return std::nullopt;
+        value = -value;
+    }
+    return value;
+}
