@@ -1,8 +1,15 @@
 #include "app/ContentView.h"
 
+#include "app/RoundedButton.h"
+#include "app/Theme.h"
+#include "compose/ExportName.h"
 #include "compose/Geometry.h"
+#include "compose/PngEncoding.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLabel>
+#include <QPointer>
 #include <QVBoxLayout>
 
 namespace {
@@ -10,6 +17,9 @@ const QString missingImage1 = QStringLiteral("画像1を選択してください
 const QString missingImage2 = QStringLiteral("画像2を選択してください");
 const QString invalidParameter = QStringLiteral("❌  パラメータに不正な値があります");
 const QString compositionFailed = QStringLiteral("❌  合成に失敗しました");
+const QString pngFailed = QStringLiteral("❌  PNG生成に失敗しました");
+const QString savedPrefix = QStringLiteral("✅  保存完了: ");
+const QString saveFailedPrefix = QStringLiteral("❌  保存失敗: ");
 } // namespace
 
 ContentView::ContentView(QWidget* parent) : QWidget(parent)
@@ -18,6 +28,7 @@ ContentView::ContentView(QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     m_statusLabel = new QLabel(this);
     layout->addWidget(m_statusLabel);
+    layout->addWidget(makeSaveButton(), 0, Qt::AlignLeft);
     layout->addStretch();
     connect(&m_state, &WindowState::statusMsgChanged, this, &ContentView::updateStatusLine);
     updateStatusLine();
@@ -82,6 +93,69 @@ void ContentView::clearImages()
 }
 
 void ContentView::loadSavedSettings() {}
+
+QWidget* ContentView::makeSaveButton()
+{
+    m_saveButton = new RoundedButton(QStringLiteral("⬇️　PNG で保存"), this);
+    RoundedButton::Look look = m_saveButton->look();
+    look.fontPixelSize = 12;
+    look.weight = QFont::Medium;
+    look.text = cTextPri.toQColor();
+    look.background = cBgSec.toQColor();
+    look.outline = whiteAt(0.1);
+    look.cornerRadius = 8;
+    look.padding = QMargins(16, 8, 16, 8);
+    m_saveButton->setLook(look);
+    m_saveButton->setEnabled(m_state.canSave());
+    connect(&m_state, &WindowState::resultCGChanged, m_saveButton,
+            [this] { m_saveButton->setEnabled(m_state.canSave()); });
+    connect(m_saveButton, &QAbstractButton::clicked, this, &ContentView::save);
+    return m_saveButton;
+}
+
+void ContentView::setSaveDialog(std::unique_ptr<SaveDialog> dialog)
+{
+    m_saveDialog = dialog ? std::move(dialog) : std::make_unique<PngSaveDialog>();
+}
+
+void ContentView::save()
+{
+    WindowState& s = m_state;
+    // One save dialog at a time.
+    if (s.showExporter())
+        return;
+    const std::optional<QByteArray> png = pngData(s.resultCG());
+    if (!png) {
+        s.setStatusMsg(pngFailed);
+        return;
+    }
+    const QString name = exportFileName(QDateTime::currentDateTime());
+    s.setExportName(name);
+    s.setExportDoc(PNGDocument{*png});
+    s.setShowExporter(true);
+    // The bytes travel with the request: whatever is composed while the
+    // dialog is open, the file holds the composite of the moment the button
+    // was pressed.
+    m_saveDialog->ask(this, name, exportStartFolder(),
+                      [view = QPointer<ContentView>(this), document = PNGDocument{*png}](
+                          const std::optional<QString>& path) {
+                          if (view)
+                              view->finishExport(document, path);
+                      });
+}
+
+void ContentView::finishExport(const PNGDocument& document, const std::optional<QString>& path)
+{
+    m_state.setShowExporter(false);
+    if (!path) // cancelled: nothing else changes
+        return;
+    if (const std::optional<QString> error = document.writeToFile(*path)) {
+        m_state.setStatusMsg(saveFailedPrefix + *error);
+        return;
+    }
+    rememberExportFolder(*path);
+    m_state.setStatusMsg(savedPrefix + QFileInfo(*path).fileName());
+}
 
 void ContentView::showEvent(QShowEvent* event)
 {

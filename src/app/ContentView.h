@@ -2,10 +2,16 @@
 
 #include "app/WindowState.h"
 #include "compose/Composition.h"
+#include "compose/PNGDocument.h"
+#include "compose/SaveDialog.h"
 
 #include <QWidget>
 
+#include <memory>
+#include <optional>
+
 class QLabel;
+class RoundedButton;
 
 // One Pairvue window: owns the window state, lays it out and runs the actions.
 class ContentView : public QWidget {
@@ -23,6 +29,10 @@ public:
     void clearImages();
     // Restores what the settings store holds; runs once when the window first shows.
     void loadSavedSettings();
+    // Encodes the composite as PNG and asks where to save it.
+    void save();
+    // Replaces the save dialog, so that tests can answer it.
+    void setSaveDialog(std::unique_ptr<SaveDialog> dialog);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -30,9 +40,13 @@ protected:
 private:
     void connectChangeHandlers();
     void updateStatusLine();
+    QWidget* makeSaveButton();
+    void finishExport(const PNGDocument& document, const std::optional<QString>& path);
 
     WindowState m_state;
     Compositor m_compositor;
     bool m_appeared = false;
     QLabel* m_statusLabel = nullptr;
+    std::unique_ptr<SaveDialog> m_saveDialog = std::make_unique<PngSaveDialog>();
+    RoundedButton* m_saveButton = nullptr;
 };
