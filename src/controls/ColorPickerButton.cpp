@@ -1,0 +1,105 @@
+#include "controls/ColorPickerButton.h"
+
+#include "app/Theme.h"
+#include "app/WindowState.h"
+#include "controls/BorderColorBinding.h"
+#include "controls/ControlStyle.h"
+#include "controls/TransparencyCheckerboard.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+
+namespace {
+constexpr qreal swatchRadius = 5;
+constexpr qreal swatchCell = 5;
+} // namespace
+
+ColorPickerButton::ColorPickerButton(WindowState& state, QWidget* parent)
+    : QAbstractButton(parent), m_state(state) {
+    setText(title);
+    setAccessibleName(title);
+    setFont(systemFontAt(11));
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(this, &QAbstractButton::clicked, this, &ColorPickerButton::choose);
+    for (auto signal : {&WindowState::borderRChanged, &WindowState::borderGChanged,
+                        &WindowState::borderBChanged, &WindowState::borderAChanged})
+        connect(&m_state, signal, this, qOverload<>(&QWidget::update));
+}
+
+void ColorPickerButton::setColorDialog(ColorDialogOpener opener) {
+    m_open = std::move(opener);
+}
+
+void ColorPickerButton::choose() {
+    if (isChoosing() || !m_open)
+        return;
+    m_start = borderColorBinding::components(m_state);
+    // The chooser may outlive this picker; its reports then go nowhere.
+    QPointer<ColorPickerButton> self(this);
+    m_open(
+        this, borderColorBinding::read(m_state),
+        [self](const QColor& c) {
+            if (self)
+                self->report(c);
+        },
+        [self](const std::optional<QColor>& c) {
+            if (self)
+                self->finish(c);
+        });
+}
+
+void ColorPickerButton::report(const QColor& color) {
+    if (isChoosing())
+        borderColorBinding::write(m_state, color);
+}
+
+void ColorPickerButton::finish(const std::optional<QColor>& color) {
+    if (!isChoosing())
+        return;
+    const ColorComponents start = *m_start;
+    m_start.reset();
+    if (color)
+        borderColorBinding::write(m_state, *color);
+    else
+        borderColorBinding::setComponents(m_state, start);
+}
+
+QSize ColorPickerButton::sizeHint() const {
+    const QFontMetrics fm(font());
+    return QSize(fm.horizontalAdvance(text()) + swatchGap + swatchSize.width(),
+                 std::max(fm.height(), swatchSize.height()));
+}
+
+QRectF ColorPickerButton::swatchRect() const {
+    const QSizeF s(swatchSize);
+    return QRectF(QPointF(width() - s.width(), (height() - s.height()) / 2.0), s);
+}
+
+void ColorPickerButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(cTextSec.toQColor());
+    const QRectF swatch = swatchRect();
+    p.drawText(QRectF(0, 0, swatch.left() - swatchGap, height()), Qt::AlignLeft | Qt::AlignVCenter,
+               text());
+
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(swatch, swatchRadius, swatchRadius);
+    p.save();
+    p.setClipPath(shape);
+    paintTransparencyCheckerboard(p, swatch, swatchCell);
+    p.fillRect(swatch, borderColorBinding::read(m_state));
+    p.restore();
+
+    const bool lit = (underMouse() && isEnabled()) || isDown() || hasFocus();
+    QPainterPath outline;
+    outline.addRoundedRect(swatch.adjusted(0.5, 0.5, -0.5, -0.5), swatchRadius - 0.5,
+                           swatchRadius - 0.5);
+    p.setPen(QPen(lit ? whiteAt(0.45) : whiteAt(0.18), 1));
+    p.drawPath(outline);
+}

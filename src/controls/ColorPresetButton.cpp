@@ -1,0 +1,38 @@
+#include "controls/ColorPresetButton.h"
+
+#include "app/RoundedButton.h"
+#include "app/Theme.h"
+#include "app/WindowState.h"
+#include "controls/BorderColorBinding.h"
+
+const QList<ColorPreset>& colorPresets() {
+    static const QList<ColorPreset> presets{
+        {QStringLiteral("透明"), {0, 0, 0, 0}},
+        {QStringLiteral("白"), {255, 255, 255, 255}},
+        {QStringLiteral("黄緑"), {204, 255, 204, 255}},
+    };
+    return presets;
+}
+
+RoundedButton* colorPresetButton(WindowState& state, const QString& title, qint64 red, qint64 green,
+                                 qint64 blue, qint64 alpha, QWidget* parent) {
+    auto* button = new RoundedButton(title, parent);
+    RoundedButton::Look look;
+    look.fontPixelSize = 10;
+    look.weight = QFont::Medium;
+    look.text = cTextPri.toQColor();
+    look.background = cBgSec.toQColor();
+    look.outline = whiteAt(0.1);
+    look.cornerRadius = 8;
+    look.padding = QMargins(11, 8, 11, 8);
+    button->setLook(look);
+    const ColorComponents color{red, green, blue, alpha};
+    QObject::connect(button, &RoundedButton::clicked, button,
+                     [&state, color] { borderColorBinding::setComponents(state, color); });
+    return button;
+}
+
+RoundedButton* colorPresetButton(WindowState& state, const ColorPreset& preset, QWidget* parent) {
+    const ColorComponents& c = preset.color;
+    return colorPresetButton(state, preset.title, c.red, c.green, c.blue, c.alpha, parent);
+}
