@@ -1,0 +1,78 @@
+#include "app/ResultPreview.h"
+
+#include "controls/TransparencyCheckerboard.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+ResultPreview::ResultPreview(QWidget* parent) : QWidget(parent)
+{
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setAccessibleName(QStringLiteral("合成結果 プレビュー"));
+}
+
+void ResultPreview::setImage(const QImage& image)
+{
+    const QSize before = m_image.size();
+    m_image = image;
+    if (image.size() != before)
+        updateHeight();
+    update();
+}
+
+QRectF ResultPreview::pictureRect(QSize imageSize, int width)
+{
+    if (imageSize.isEmpty() || width <= 0)
+        return QRectF();
+    const double aspect = double(imageSize.height()) / imageSize.width();
+    double w = width;
+    double h = w * aspect;
+    if (h > maxHeight) {
+        h = maxHeight;
+        w = h / aspect;
+    }
+    return QRectF(0, 0, w, h);
+}
+
+int ResultPreview::heightForWidth(int width) const
+{
+    return int(std::ceil(pictureRect(m_image.size(), width).height()));
+}
+
+QSize ResultPreview::sizeHint() const
+{
+    return QSize(400, heightForWidth(400));
+}
+
+void ResultPreview::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateHeight();
+}
+
+void ResultPreview::updateHeight()
+{
+    const int h = heightForWidth(width());
+    if (h != height())
+        setFixedHeight(h);
+}
+
+void ResultPreview::paintEvent(QPaintEvent*)
+{
+    const QRectF target = pictureRect(m_image.size(), width());
+    if (target.isEmpty())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    QPainterPath clip;
+    clip.addRoundedRect(target, cornerRadius, cornerRadius);
+    p.setClipPath(clip);
+    paintTransparencyCheckerboard(p, target);
+    p.drawImage(target, m_image);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// The composite as the user sees it: fitted to the panel's width and at most
+// 340 high, on the transparency checkerboard, with rounded corners. A tall
+// composite stands at the left edge.
+class ResultPreview : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int maxHeight = 340;
+    static constexpr qreal cornerRadius = 10;
+
+    explicit ResultPreview(QWidget* parent = nullptr);
+
+    void setImage(const QImage& image);
+    const QImage& image() const { return m_image; }
+
+    // Where the picture stands in a widget of the given width.
+    static QRectF pictureRect(QSize imageSize, int width);
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return QSize(0, 0); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updateHeight();
+
+    QImage m_image;
+};
