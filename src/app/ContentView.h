@@ -5,7 +5,12 @@
 
 #include <QWidget>
 
+#include <memory>
+
+class CropPairStore;
+class QBoxLayout;
 class QLabel;
+class RoundedButton;
 
 // One Pairvue window: owns the window state, lays it out and runs the actions.
 class ContentView : public QWidget {
@@ -13,6 +18,7 @@ class ContentView : public QWidget {
 
 public:
     explicit ContentView(QWidget* parent = nullptr);
+    ~ContentView() override;
 
     WindowState& state() { return m_state; }
     const WindowState& state() const { return m_state; }
@@ -24,15 +30,27 @@ public:
     // Restores what the settings store holds; runs once when the window first shows.
     void loadSavedSettings();
 
+    // Stores both crops (as whole pixels) and the background colour.
+    void saveCropPair();
+    // Applies the stored crops, fitted into the loaded images, and recomposes.
+    void recallCropPair();
+    QString recallButtonTitle() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void connectChangeHandlers();
     void updateStatusLine();
+    void setUpCropPairButtons(QBoxLayout* layout);
+    void updateCropPairButtons();
+    CropPairStore& cropPairStore();
 
     WindowState m_state;
     Compositor m_compositor;
     bool m_appeared = false;
     QLabel* m_statusLabel = nullptr;
+    std::unique_ptr<CropPairStore> m_cropPairStore;
+    RoundedButton* m_saveCropPairButton = nullptr;
+    RoundedButton* m_recallCropPairButton = nullptr;
 };
