@@ -8,6 +8,11 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include "conditions/CropPairButton.h"
+#include "conditions/CropPairRules.h"
+#include "conditions/CropPairStore.h"
+
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -29,11 +34,14 @@ ContentView::ContentView(QWidget* parent) : QWidget(parent)
     m_statusLabel = new QLabel(this);
     layout->addWidget(m_statusLabel);
     layout->addWidget(makeSaveButton(), 0, Qt::AlignLeft);
+    setUpCropPairButtons(layout);
     layout->addStretch();
     connect(&m_state, &WindowState::statusMsgChanged, this, &ContentView::updateStatusLine);
     updateStatusLine();
     connectChangeHandlers();
 }
+
+ContentView::~ContentView() = default;
 
 void ContentView::connectChangeHandlers()
 {
@@ -92,7 +100,25 @@ void ContentView::clearImages()
     s.setStatusMsg(WindowState::initialStatus);
 }
 
-void ContentView::loadSavedSettings() {}
+void ContentView::loadSavedSettings()
+{
+    WindowState& s = m_state;
+    const std::optional<SavedCropPair> record = cropPairStore().readSavedCropPair();
+    if (!record) {
+        s.setHasSavedCropPair(false);
+        s.setSavedCropPairAt(std::nullopt);
+        return;
+    }
+    s.setHasSavedCropPair(true);
+    s.setSavedCropPairAt(record->savedAt ? savedAtDateTime(*record->savedAt) : std::nullopt);
+    // Each component that changes recomposes through its change handler.
+    if (const auto& b = record->background) {
+        s.setBorderR(b->red);
+        s.setBorderG(b->green);
+        s.setBorderB(b->blue);
+        s.setBorderA(b->alpha);
+    }
+}
 
 QWidget* ContentView::makeSaveButton()
 {
@@ -169,4 +195,80 @@ void ContentView::showEvent(QShowEvent* event)
 void ContentView::updateStatusLine()
 {
     m_statusLabel->setText(m_state.statusMsg());
+}
+
+// Saved clipping conditions.
+
+CropPairStore& ContentView::cropPairStore()
+{
+    // Made on first use, after the application has named the settings store.
+    if (!m_cropPairStore)
+        m_cropPairStore = std::make_unique<CropPairStore>();
+    return *m_cropPairStore;
+}
+
+void ContentView::saveCropPair()
+{
+    WindowState& s = m_state;
+    const QDateTime now = QDateTime::currentDateTime();
+    const SavedBackground background{s.borderR(), s.borderG(), s.borderB(), s.borderA()};
+    const auto record = cropPairToSave(s.crop1(), s.crop2(), background, now);
+    if (!record || !cropPairStore().write(*record))
+        return;
+    s.setHasSavedCropPair(true);
+    s.setSavedCropPairAt(now);
+}
+
+void ContentView::recallCropPair()
+{
+    WindowState& s = m_state;
+    if (!s.canGenerate())
+        return;
+    // The flags say what the store held when last looked at; read it again.
+    const auto record = cropPairStore().readSavedCropPair();
+    if (!record)
+        return;
+    const auto c1 = clampedCrop(record->left, s.image1());
+    const auto c2 = clampedCrop(record->right, s.image2());
+    if (!c1 || !c2)
+        return;
+    // The background colour chosen now stays.
+    s.setCrop1(c1);
+    s.setCrop2(c2);
+    refresh();
+}
+
+QString ContentView::recallButtonTitle() const
+{
+    return ::recallButtonTitle(m_state.hasSavedCropPair(), m_state.savedCropPairAt());
+}
+
+void ContentView::setUpCropPairButtons(QBoxLayout* layout)
+{
+    m_saveCropPairButton = cropPairActionButton(
+        saveCropPairTitle, false, false, [this] { saveCropPair(); }, this);
+    m_saveCropPairButton->setObjectName(QStringLiteral("saveCropPairButton"));
+    m_recallCropPairButton = cropPairActionButton(
+        recallButtonTitle(), false, false, [this] { recallCropPair(); }, this);
+    m_recallCropPairButton->setObjectName(QStringLiteral("recallCropPairButton"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_saveCropPairButton);
+    row->addWidget(m_recallCropPairButton);
+    row->addStretch();
+    layout->addLayout(row);
+
+    for (auto signal :
+         {&WindowState::image1Changed, &WindowState::image2Changed, &WindowState::crop1Changed,
+          &WindowState::crop2Changed, &WindowState::hasSavedCropPairChanged,
+          &WindowState::savedCropPairAtChanged})
+        connect(&m_state, signal, this, &ContentView::updateCropPairButtons);
+    updateCropPairButtons();
+}
+
+void ContentView::updateCropPairButtons()
+{
+    const WindowState& s = m_state;
+    updateCropPairActionButton(m_saveCropPairButton, saveCropPairTitle, s.canSaveCropPair(), false);
+    updateCropPairActionButton(m_recallCropPairButton, recallButtonTitle(), s.canRecallCropPair(),
+                               s.hasSavedCropPair());
 }

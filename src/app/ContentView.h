@@ -10,6 +10,9 @@
 #include <memory>
 #include <optional>
 
+
+class CropPairStore;
+class QBoxLayout;
 class QLabel;
 class RoundedButton;
 
@@ -19,6 +22,7 @@ class ContentView : public QWidget {
 
 public:
     explicit ContentView(QWidget* parent = nullptr);
+    ~ContentView() override;
 
     WindowState& state() { return m_state; }
     const WindowState& state() const { return m_state; }
@@ -34,6 +38,12 @@ public:
     // Replaces the save dialog, so that tests can answer it.
     void setSaveDialog(std::unique_ptr<SaveDialog> dialog);
 
+    // Stores both crops (as whole pixels) and the background colour.
+    void saveCropPair();
+    // Applies the stored crops, fitted into the loaded images, and recomposes.
+    void recallCropPair();
+    QString recallButtonTitle() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -42,6 +52,9 @@ private:
     void updateStatusLine();
     QWidget* makeSaveButton();
     void finishExport(const PNGDocument& document, const std::optional<QString>& path);
+    void setUpCropPairButtons(QBoxLayout* layout);
+    void updateCropPairButtons();
+    CropPairStore& cropPairStore();
 
     WindowState m_state;
     Compositor m_compositor;
@@ -49,4 +62,7 @@ private:
     QLabel* m_statusLabel = nullptr;
     std::unique_ptr<SaveDialog> m_saveDialog = std::make_unique<PngSaveDialog>();
     RoundedButton* m_saveButton = nullptr;
+    std::unique_ptr<CropPairStore> m_cropPairStore;
+    RoundedButton* m_saveCropPairButton = nullptr;
+    RoundedButton* m_recallCropPairButton = nullptr;
 };

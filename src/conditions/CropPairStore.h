@@ -1,0 +1,42 @@
+#pragma once
+
+#include "conditions/SavedCropPair.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+// The clipping conditions in the per-user settings store. Each operation opens
+// the store afresh, so it sees what other windows and processes have written
+// since and reports only its own errors; every write goes to disk at once
+// (through a lock file and an atomic rename), so two windows saving together
+// leave one whole record.
+class CropPairStore {
+  public:
+    // The application's own settings (organisation and application names must
+    // be set before).
+    CropPairStore();
+    // A given settings file, in the same format.
+    explicit CropPairStore(const QString& fileName);
+
+    // The usable record: the JSON entry if it decodes and is valid, otherwise
+    // the two legacy entries, which are then copied into the JSON entry (they
+    // themselves stay as they are). Nothing when neither is usable.
+    std::optional<SavedCropPair> readSavedCropPair();
+
+    // One legacy side, by the rules of legacyCrop().
+    std::optional<SavedCrop> readLegacyCrop(const QString& key);
+
+    // Stores `record` as the JSON entry, replacing any earlier one. Returns
+    // false, storing nothing, when the record is invalid or cannot be encoded,
+    // and false when the settings file could not be written.
+    bool write(const SavedCropPair& record);
+
+  private:
+    std::unique_ptr<QSettings> open() const;
+
+    QString m_fileName; // empty for the application's own settings
+};

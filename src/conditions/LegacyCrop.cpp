@@ -1,0 +1,64 @@
+#include "conditions/LegacyCrop.h"
+
+#include "compose/Geometry.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <cmath>
+
+std::optional<double> legacyNumber(const QVariant& element)
+{
+    switch (element.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return element.toDouble();
+    case QMetaType::QString: {
+        // Digits with an optional sign, point and exponent, as numbers are
+        // written to the settings file; no blanks, no "nan" or "inf".
+        static const QRegularExpression decimal(
+            QStringLiteral(R"(\A[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\z)"));
+        const QString text = element.toString();
+        if (!decimal.match(text).hasMatch())
+            return std::nullopt;
+        bool ok = false;
+        const double v = QLocale::c().toDouble(text, &ok);
+        if (!ok)
+            return std::nullopt;
+        return v;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<SavedCrop> legacyCrop(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (type != QMetaType::QVariantList && type != QMetaType::QStringList)
+        return std::nullopt;
+    const QVariantList list = value.toList();
+    if (list.size() != 4)
+        return std::nullopt;
+    double numbers[4];
+    for (int i = 0; i < 4; ++i) {
+        const auto v = legacyNumber(list.at(i));
+        if (!v)
+            return std::nullopt;
+        numbers[i] = *v;
+    }
+    const QRectF r = integralRect(QRectF(numbers[0], numbers[1], numbers[2], numbers[3]));
+    const SavedCrop crop{r.x(), r.y(), r.width(), r.height()};
+    if (!std::isfinite(crop.x) || !std::isfinite(crop.y) || !std::isfinite(crop.width) ||
+        !std::isfinite(crop.height) || !(crop.width > 0) || !(crop.height > 0))
+        return std::nullopt;
+    return crop;
+}

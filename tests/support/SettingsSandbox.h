@@ -1,0 +1,68 @@
+#pragma once
+
+// The settings store a test works on: the application's own per-user settings
+// file, inside the private configuration folder the test runner provides (or a
+// temporary one when a test is started by hand), never the user's real one.
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace SettingsSandbox {
+
+// Call first, before any settings object is made.
+inline void setUp()
+{
+    if (qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
+        static QTemporaryDir dir;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    }
+    QCoreApplication::setOrganizationName(QStringLiteral("Pairvue"));
+    QCoreApplication::setApplicationName(QStringLiteral("Pairvue"));
+}
+
+inline QString fileName()
+{
+    return QSettings().fileName();
+}
+
+// Replaces the settings file as another process would. Each write gets its own
+// modification time, so every settings object notices the change.
+inline void writeFile(const QByteArray& text)
+{
+    static int generation = 0;
+    const QString path = fileName();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(text), text.size());
+    QVERIFY(file.flush());
+    const QDateTime stamp = QDateTime::fromSecsSinceEpoch(1'700'000'000).addSecs(60 * ++generation);
+    QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    file.close();
+}
+
+inline QByteArray readFile()
+{
+    QFile file(fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+// The raw text of one entry of the [General] group as it stands in the file.
+inline QByteArray fileEntry(const QString& key)
+{
+    const QByteArray prefix = key.toUtf8() + '=';
+    for (const QByteArray& line : readFile().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    return QByteArray();
+}
+
+} // namespace SettingsSandbox
