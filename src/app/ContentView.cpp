@@ -1,7 +1,10 @@
 #include "app/ContentView.h"
 
+#include "app/Theme.h"
 #include "compose/Geometry.h"
+#include "slots/DropZoneView.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -12,10 +15,20 @@ const QString invalidParameter = QStringLiteral("❌  パラメータに不正�
 const QString compositionFailed = QStringLiteral("❌  合成に失敗しました");
 } // namespace
 
-ContentView::ContentView(QWidget* parent) : QWidget(parent)
-{
+ContentView::ContentView(QWidget* parent) : QWidget(parent) {
     setMinimumSize(820, 720);
     auto* layout = new QVBoxLayout(this);
+    // The two image slots side by side, aligned at their tops.
+    auto* slotRow = new QHBoxLayout;
+    slotRow->setSpacing(16);
+    for (int slot : {1, 2}) {
+        auto* panel = new DropZoneView(
+            m_state, slot,
+            slot == 1 ? QStringLiteral("🔵  画像 1 (RAO)") : QStringLiteral("🟣  画像 2 (LAO)"),
+            (slot == 1 ? cAccent : cAccent2).toQColor(), [this] { refresh(); }, this);
+        slotRow->addWidget(panel, 1, Qt::AlignTop);
+    }
+    layout->addLayout(slotRow);
     m_statusLabel = new QLabel(this);
     layout->addWidget(m_statusLabel);
     layout->addStretch();
@@ -24,20 +37,18 @@ ContentView::ContentView(QWidget* parent) : QWidget(parent)
     connectChangeHandlers();
 }
 
-void ContentView::connectChangeHandlers()
-{
+void ContentView::connectChangeHandlers() {
     // Attached after the initial values are in place, so they run only for
     // later changes; the setters announce unequal values only.
-    for (auto signal : {&WindowState::canvasWChanged, &WindowState::canvasHChanged,
-                        &WindowState::imgSizeChanged, &WindowState::cx1Changed,
-                        &WindowState::cx2Changed, &WindowState::cyChanged,
-                        &WindowState::borderRChanged, &WindowState::borderGChanged,
-                        &WindowState::borderBChanged, &WindowState::borderAChanged})
+    for (auto signal :
+         {&WindowState::canvasWChanged, &WindowState::canvasHChanged, &WindowState::imgSizeChanged,
+          &WindowState::cx1Changed, &WindowState::cx2Changed, &WindowState::cyChanged,
+          &WindowState::borderRChanged, &WindowState::borderGChanged, &WindowState::borderBChanged,
+          &WindowState::borderAChanged})
         connect(&m_state, signal, this, &ContentView::refresh);
 }
 
-void ContentView::refresh()
-{
+void ContentView::refresh() {
     WindowState& s = m_state;
     if (!s.canGenerate()) {
         s.setResultImage(QImage());
@@ -65,8 +76,7 @@ void ContentView::refresh()
     s.setStatusMsg(QString());
 }
 
-void ContentView::clearImages()
-{
+void ContentView::clearImages() {
     WindowState& s = m_state;
     s.setImage1(QImage());
     s.setImage2(QImage());
@@ -83,8 +93,7 @@ void ContentView::clearImages()
 
 void ContentView::loadSavedSettings() {}
 
-void ContentView::showEvent(QShowEvent* event)
-{
+void ContentView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!m_appeared) {
         m_appeared = true;
@@ -92,7 +101,6 @@ void ContentView::showEvent(QShowEvent* event)
     }
 }
 
-void ContentView::updateStatusLine()
-{
+void ContentView::updateStatusLine() {
     m_statusLabel->setText(m_state.statusMsg());
 }
