@@ -15,7 +15,8 @@ const QString invalidParameter = QStringLiteral("❌  パラメータに不正�
 const QString compositionFailed = QStringLiteral("❌  合成に失敗しました");
 } // namespace
 
-ContentView::ContentView(QWidget* parent) : QWidget(parent) {
+ContentView::ContentView(QWidget* parent) : QWidget(parent)
+{
     setMinimumSize(820, 720);
     auto* layout = new QVBoxLayout(this);
     // The two image slots side by side, aligned at their tops.
@@ -37,18 +38,20 @@ ContentView::ContentView(QWidget* parent) : QWidget(parent) {
     connectChangeHandlers();
 }
 
-void ContentView::connectChangeHandlers() {
+void ContentView::connectChangeHandlers()
+{
     // Attached after the initial values are in place, so they run only for
     // later changes; the setters announce unequal values only.
-    for (auto signal :
-         {&WindowState::canvasWChanged, &WindowState::canvasHChanged, &WindowState::imgSizeChanged,
-          &WindowState::cx1Changed, &WindowState::cx2Changed, &WindowState::cyChanged,
-          &WindowState::borderRChanged, &WindowState::borderGChanged, &WindowState::borderBChanged,
-          &WindowState::borderAChanged})
+    for (auto signal : {&WindowState::canvasWChanged, &WindowState::canvasHChanged,
+                        &WindowState::imgSizeChanged, &WindowState::cx1Changed,
+                        &WindowState::cx2Changed, &WindowState::cyChanged,
+                        &WindowState::borderRChanged, &WindowState::borderGChanged,
+                        &WindowState::borderBChanged, &WindowState::borderAChanged})
         connect(&m_state, signal, this, &ContentView::refresh);
 }
 
-void ContentView::refresh() {
+void ContentView::refresh()
+{
     WindowState& s = m_state;
     if (!s.canGenerate()) {
         s.setResultImage(QImage());
@@ -76,7 +79,8 @@ void ContentView::refresh() {
     s.setStatusMsg(QString());
 }
 
-void ContentView::clearImages() {
+void ContentView::clearImages()
+{
     WindowState& s = m_state;
     s.setImage1(QImage());
     s.setImage2(QImage());
@@ -93,7 +97,8 @@ void ContentView::clearImages() {
 
 void ContentView::loadSavedSettings() {}
 
-void ContentView::showEvent(QShowEvent* event) {
+void ContentView::showEvent(QShowEvent* event)
+{
     QWidget::showEvent(event);
     if (!m_appeared) {
         m_appeared = true;
@@ -101,6 +106,7 @@ void ContentView::showEvent(QShowEvent* event) {
     }
 }
 
-void ContentView::updateStatusLine() {
+void ContentView::updateStatusLine()
+{
     m_statusLabel->setText(m_state.statusMsg());
 }

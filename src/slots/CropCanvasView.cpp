@@ -15,7 +15,8 @@ const QColor dimming = QColor::fromRgbF(0, 0, 0, 0.55f);
 const QColor guide = QColor::fromRgbF(1, 1, 1, 0.35f);
 } // namespace
 
-CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop) {
+CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop)
+{
     EditorGeometry g;
     g.px = px;
     g.fitted = fitted;
@@ -36,7 +37,8 @@ CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop) {
     return o;
 }
 
-const QPixmap& ScaledImageCache::scaled(const QImage& image, QSize pixelSize, qreal dpr) {
+const QPixmap& ScaledImageCache::scaled(const QImage& image, QSize pixelSize, qreal dpr)
+{
     if (m_pixmap.isNull() || m_key != image.cacheKey() || m_size != pixelSize || m_dpr != dpr) {
         QImage copy = image.size() == pixelSize ? image
                                                 : image.scaled(pixelSize, Qt::IgnoreAspectRatio,
@@ -50,7 +52,8 @@ const QPixmap& ScaledImageCache::scaled(const QImage& image, QSize pixelSize, qr
     return m_pixmap;
 }
 
-void CropCanvasView::draw(QPainter& painter, QSizeF area, ScaledImageCache* cache) const {
+void CropCanvasView::draw(QPainter& painter, QSizeF area, ScaledImageCache* cache) const
+{
     const QRectF fitted = fittedRect(px, area);
     if (!(fitted.width() > 0) || !(fitted.height() > 0) || image.isNull())
         return;

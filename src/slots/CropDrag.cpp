@@ -6,7 +6,8 @@
 
 std::optional<QRectF> CropDragController::change(const EditorGeometry& geometry,
                                                  const std::optional<QRectF>& crop, QPointF start,
-                                                 QPointF current) {
+                                                 QPointF current)
+{
     const QPointF startI = geometry.viewToImage(start);
     const QPointF currentI = geometry.viewToImage(current);
 
@@ -47,7 +48,8 @@ std::optional<QRectF> CropDragController::change(const EditorGeometry& geometry,
     return crop;
 }
 
-std::optional<QRectF> CropDragController::end(const std::optional<QRectF>& crop) {
+std::optional<QRectF> CropDragController::end(const std::optional<QRectF>& crop)
+{
     std::optional<QRectF> result = crop;
     if (m_dragMode == DragMode::New && crop && crop->width() < minimumNewCropWidth)
         result = std::nullopt;

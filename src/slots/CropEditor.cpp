@@ -10,7 +10,8 @@
 CropEditor::CropEditor(WindowState& state, int slot, QColor accent, std::function<void()> onChange,
                        QWidget* parent)
     : QWidget(parent), m_state(state), m_slot(slot), m_accent(accent),
-      m_onChange(std::move(onChange)) {
+      m_onChange(std::move(onChange))
+{
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     m_hover = new HoverCursor(
@@ -21,18 +22,21 @@ CropEditor::CropEditor(WindowState& state, int slot, QColor accent, std::functio
     connect(&state, imageChanged, this, qOverload<>(&QWidget::update));
 }
 
-EditorGeometry CropEditor::geometry() const {
+EditorGeometry CropEditor::geometry() const
+{
     return EditorGeometry::of(pixelSize(m_state.image(m_slot)), QSizeF(size()));
 }
 
-void CropEditor::paintEvent(QPaintEvent*) {
+void CropEditor::paintEvent(QPaintEvent*)
+{
     const QImage& image = m_state.image(m_slot);
     QPainter p(this);
     CropCanvasView{image, pixelSize(image), m_state.crop(m_slot), m_accent}.draw(p, size(),
                                                                                  &m_scaled);
 }
 
-void CropEditor::mousePressEvent(QMouseEvent* event) {
+void CropEditor::mousePressEvent(QMouseEvent* event)
+{
     if (event->button() != Qt::LeftButton || m_drag.dragMode() != DragMode::None) {
         event->ignore();
         return;
@@ -43,7 +47,8 @@ void CropEditor::mousePressEvent(QMouseEvent* event) {
     dragTo(m_dragStart);
 }
 
-void CropEditor::mouseMoveEvent(QMouseEvent* event) {
+void CropEditor::mouseMoveEvent(QMouseEvent* event)
+{
     if (m_drag.dragMode() == DragMode::None)
         return;
     if (!(event->buttons() & Qt::LeftButton)) {
@@ -54,7 +59,8 @@ void CropEditor::mouseMoveEvent(QMouseEvent* event) {
     dragTo(event->position());
 }
 
-void CropEditor::mouseReleaseEvent(QMouseEvent* event) {
+void CropEditor::mouseReleaseEvent(QMouseEvent* event)
+{
     if (event->button() != Qt::LeftButton || m_drag.dragMode() == DragMode::None)
         return;
     if (event->position() != m_lastPoint)
@@ -63,20 +69,23 @@ void CropEditor::mouseReleaseEvent(QMouseEvent* event) {
     m_hover->pointAt(event->position());
 }
 
-void CropEditor::hideEvent(QHideEvent* event) {
+void CropEditor::hideEvent(QHideEvent* event)
+{
     if (m_drag.dragMode() != DragMode::None)
         finishDrag();
     QWidget::hideEvent(event);
 }
 
-void CropEditor::dragTo(QPointF current) {
+void CropEditor::dragTo(QPointF current)
+{
     m_lastPoint = current;
     m_state.setCrop(m_slot, m_drag.change(geometry(), m_state.crop(m_slot), m_dragStart, current));
     if (m_onChange)
         m_onChange();
 }
 
-void CropEditor::finishDrag() {
+void CropEditor::finishDrag()
+{
     m_state.setCrop(m_slot, m_drag.end(m_state.crop(m_slot)));
     if (m_onChange)
         m_onChange();

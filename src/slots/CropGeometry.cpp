@@ -8,7 +8,8 @@
 
 namespace {
 
-double clampTo(double v, double limit) {
+double clampTo(double v, double limit)
+{
     if (!(v >= 0)) // also catches NaN
         v = 0;
     if (v > limit)
@@ -18,7 +19,8 @@ double clampTo(double v, double limit) {
 
 } // namespace
 
-EditorGeometry EditorGeometry::of(QSizeF px, QSizeF area) {
+EditorGeometry EditorGeometry::of(QSizeF px, QSizeF area)
+{
     EditorGeometry g;
     g.px = px;
     g.fitted = fittedRect(px, area);
@@ -26,19 +28,22 @@ EditorGeometry EditorGeometry::of(QSizeF px, QSizeF area) {
     return g;
 }
 
-QPointF EditorGeometry::viewToImage(QPointF p) const {
+QPointF EditorGeometry::viewToImage(QPointF p) const
+{
     if (!(scale > 0))
         return QPointF(0, 0);
     return QPointF(clampTo((p.x() - fitted.x()) / scale, px.width()),
                    clampTo((p.y() - fitted.y()) / scale, px.height()));
 }
 
-QRectF EditorGeometry::imageToView(const QRectF& r) const {
+QRectF EditorGeometry::imageToView(const QRectF& r) const
+{
     return QRectF(fitted.x() + scale * r.x(), fitted.y() + scale * r.y(), scale * r.width(),
                   scale * r.height());
 }
 
-std::optional<QPointF> fixedCorner(QPointF p, const QRectF& sel) {
+std::optional<QPointF> fixedCorner(QPointF p, const QRectF& sel)
+{
     const QRectF s = sel.normalized();
     const std::array<std::pair<QPointF, QPointF>, 4> corners{{
         {s.topLeft(), s.bottomRight()},
@@ -53,13 +58,15 @@ std::optional<QPointF> fixedCorner(QPointF p, const QRectF& sel) {
     return std::nullopt;
 }
 
-bool containsHalfOpen(const QRectF& r, QPointF p) {
+bool containsHalfOpen(const QRectF& r, QPointF p)
+{
     return r.x() <= p.x() && p.x() < r.x() + r.width() && r.y() <= p.y() &&
            p.y() < r.y() + r.height();
 }
 
 Qt::CursorShape cursorFor(const EditorGeometry& geometry, const std::optional<QRectF>& crop,
-                          QPointF p) {
+                          QPointF p)
+{
     if (!crop)
         return Qt::CrossCursor;
     const QRectF selection = geometry.imageToView(*crop);

@@ -12,28 +12,32 @@ namespace {
 constexpr double cornerRadius = 12;
 constexpr double borderWidth = 2;
 
-QColor atOpacity(QColor c, double opacity) {
+QColor atOpacity(QColor c, double opacity)
+{
     c.setAlphaF(float(c.alphaF() * opacity));
     return c;
 }
 } // namespace
 
 DropArea::DropArea(QColor accent, std::function<void(const QString&)> onDropFile, QWidget* parent)
-    : QWidget(parent), m_accent(accent), m_onDropFile(std::move(onDropFile)) {
+    : QWidget(parent), m_accent(accent), m_onDropFile(std::move(onDropFile))
+{
     setAcceptDrops(true);
     setFixedHeight(areaHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setContentsMargins(contentInset, contentInset, contentInset, contentInset);
 }
 
-void DropArea::setTargeted(bool targeted) {
+void DropArea::setTargeted(bool targeted)
+{
     if (m_targeted == targeted)
         return;
     m_targeted = targeted;
     update();
 }
 
-void DropArea::paintEvent(QPaintEvent*) {
+void DropArea::paintEvent(QPaintEvent*)
+{
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect());
@@ -51,7 +55,8 @@ void DropArea::paintEvent(QPaintEvent*) {
     p.strokePath(border, pen);
 }
 
-void DropArea::dragEnterEvent(QDragEnterEvent* event) {
+void DropArea::dragEnterEvent(QDragEnterEvent* event)
+{
     if (!droppedFileLocation(event->mimeData())) {
         event->ignore();
         return;
@@ -60,16 +65,19 @@ void DropArea::dragEnterEvent(QDragEnterEvent* event) {
     setTargeted(true);
 }
 
-void DropArea::dragMoveEvent(QDragMoveEvent* event) {
+void DropArea::dragMoveEvent(QDragMoveEvent* event)
+{
     event->acceptProposedAction();
 }
 
-void DropArea::dragLeaveEvent(QDragLeaveEvent* event) {
+void DropArea::dragLeaveEvent(QDragLeaveEvent* event)
+{
     setTargeted(false);
     QWidget::dragLeaveEvent(event);
 }
 
-void DropArea::dropEvent(QDropEvent* event) {
+void DropArea::dropEvent(QDropEvent* event)
+{
     setTargeted(false);
     const std::optional<QString> path = droppedFileLocation(event->mimeData());
     if (!path) {

@@ -22,14 +22,16 @@ constexpr int rowSpacing = 8;
 constexpr double panelRadius = 16;
 constexpr double symbolSize = 34;
 
-QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
+QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal)
+{
     QFont f;
     f.setPixelSize(pixelSize);
     f.setWeight(weight);
     return f;
 }
 
-void setLook(QWidget* w, const QFont& font, const QColor& color) {
+void setLook(QWidget* w, const QFont& font, const QColor& color)
+{
     w->setFont(font);
     QPalette pal = w->palette();
     pal.setColor(QPalette::WindowText, color);
@@ -37,7 +39,8 @@ void setLook(QWidget* w, const QFont& font, const QColor& color) {
     w->setPalette(pal);
 }
 
-QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
+QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
+{
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
@@ -45,7 +48,8 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, Q
     return label;
 }
 
-QColor atOpacity(QColor c, double opacity) {
+QColor atOpacity(QColor c, double opacity)
+{
     c.setAlphaF(float(c.alphaF() * opacity));
     return c;
 }
@@ -54,7 +58,8 @@ QColor atOpacity(QColor c, double opacity) {
 DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, QColor accentColor,
                            std::function<void()> onChange, QWidget* parent)
     : QWidget(parent), m_state(state), m_slot(slot), m_accent(accentColor),
-      m_onChange(std::move(onChange)) {
+      m_onChange(std::move(onChange))
+{
     setObjectName(QStringLiteral("slot%1").arg(slot));
     setAccessibleName(label);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
@@ -131,17 +136,20 @@ DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, Q
     updateFileName();
 }
 
-bool DropZoneView::isTargeted() const {
+bool DropZoneView::isTargeted() const
+{
     return m_dropArea->isTargeted();
 }
 
-void DropZoneView::openFilePicker() {
+void DropZoneView::openFilePicker()
+{
     const QString path = m_openFileDialog ? m_openFileDialog(this) : QString();
     if (!path.isEmpty())
         loadImage(m_state, m_slot, path, m_onChange);
 }
 
-void DropZoneView::updateImageRows() {
+void DropZoneView::updateImageRows()
+{
     const bool loaded = !m_state.image(m_slot).isNull();
     m_help->setVisible(loaded);
     m_cropStatus->setVisible(loaded);
@@ -149,20 +157,23 @@ void DropZoneView::updateImageRows() {
     updateCropStatus();
 }
 
-void DropZoneView::updateFileName() {
+void DropZoneView::updateFileName()
+{
     const QString& name = m_state.name(m_slot);
     m_fileName->setText(name.isEmpty() ? QString() : fileNameText(name));
     m_fileName->setVisible(!name.isEmpty());
 }
 
-void DropZoneView::updateCropStatus() {
+void DropZoneView::updateCropStatus()
+{
     const QImage& image = m_state.image(m_slot);
     if (image.isNull())
         return;
     m_cropStatus->setText(cropStatusText(pixelSize(image), m_state.crop(m_slot)));
 }
 
-void DropZoneView::paintEvent(QPaintEvent*) {
+void DropZoneView::paintEvent(QPaintEvent*)
+{
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath card;

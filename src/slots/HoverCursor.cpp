@@ -5,18 +5,21 @@
 #include <QWidget>
 
 HoverCursor::HoverCursor(QWidget* target, CursorFor cursorFor)
-    : QObject(target), m_target(target), m_cursorFor(std::move(cursorFor)) {
+    : QObject(target), m_target(target), m_cursorFor(std::move(cursorFor))
+{
     target->setMouseTracking(true);
     target->installEventFilter(this);
 }
 
-void HoverCursor::pointAt(QPointF p) {
+void HoverCursor::pointAt(QPointF p)
+{
     const Qt::CursorShape shape = m_cursorFor(p);
     if (!m_target->testAttribute(Qt::WA_SetCursor) || m_target->cursor().shape() != shape)
         m_target->setCursor(shape);
 }
 
-bool HoverCursor::eventFilter(QObject* watched, QEvent* event) {
+bool HoverCursor::eventFilter(QObject* watched, QEvent* event)
+{
     if (watched == m_target) {
         switch (event->type()) {
         case QEvent::Enter:

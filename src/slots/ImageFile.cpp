@@ -9,7 +9,8 @@ namespace {
 // JPEG: walk the marker segments and the entropy-coded data that follows each
 // start of scan until the end-of-image marker. Running out of bytes first
 // means the file was cut off.
-bool jpegComplete(const uchar* d, qint64 n) {
+bool jpegComplete(const uchar* d, qint64 n)
+{
     if (!d || n < 4 || d[0] != 0xFF || d[1] != 0xD8)
         return false;
     qint64 i = 2;
@@ -52,12 +53,14 @@ bool jpegComplete(const uchar* d, qint64 n) {
     return false;
 }
 
-quint32 le32(const uchar* p) {
+quint32 le32(const uchar* p)
+{
     return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
 }
 
 // BMP: uncompressed pixel rows must all be present.
-bool bmpComplete(const uchar* d, qint64 n) {
+bool bmpComplete(const uchar* d, qint64 n)
+{
     if (!d || n < 30 || d[0] != 'B' || d[1] != 'M')
         return true; // let the decoder judge
     const quint32 offset = le32(d + 10);
@@ -79,12 +82,14 @@ bool bmpComplete(const uchar* d, qint64 n) {
 
 } // namespace
 
-bool imageSizeAllowed(qint64 width, qint64 height) {
+bool imageSizeAllowed(qint64 width, qint64 height)
+{
     return width >= 0 && height >= 0 && width <= maxImageSide && height <= maxImageSide &&
            width * height * 4 <= maxImageBytes;
 }
 
-bool looksComplete(const QByteArray& format, const uchar* data, qint64 size) {
+bool looksComplete(const QByteArray& format, const uchar* data, qint64 size)
+{
     if (format == "jpeg" || format == "jpg")
         return jpegComplete(data, size);
     if (format == "bmp")
@@ -92,7 +97,8 @@ bool looksComplete(const QByteArray& format, const uchar* data, qint64 size) {
     return true;
 }
 
-std::optional<QImage> decodeImageFile(const QString& path) {
+std::optional<QImage> decodeImageFile(const QString& path)
+{
     // Regular files only: a pipe or a device could block or never end.
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable())

@@ -7,16 +7,19 @@
 #include <cmath>
 
 PhotoBadgeIcon::PhotoBadgeIcon(double symbolSize, QColor color, QWidget* parent)
-    : QWidget(parent), m_size(symbolSize), m_color(color) {
+    : QWidget(parent), m_size(symbolSize), m_color(color)
+{
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-QSize PhotoBadgeIcon::sizeHint() const {
+QSize PhotoBadgeIcon::sizeHint() const
+{
     // The picture is a little wider than tall, like a photo lying on its side.
     return QSize(int(std::ceil(m_size * 1.25)), int(std::ceil(m_size)));
 }
 
-void PhotoBadgeIcon::paintEvent(QPaintEvent*) {
+void PhotoBadgeIcon::paintEvent(QPaintEvent*)
+{
     // Drawn opaque into a layer first, then laid down at the colour's
     // opacity, so that overlapping strokes do not darken each other.
     const qreal dpr = devicePixelRatioF();

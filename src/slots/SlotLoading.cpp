@@ -13,7 +13,8 @@
 
 namespace {
 
-std::optional<QString> localFile(const QUrl& url) {
+std::optional<QString> localFile(const QUrl& url)
+{
     if (!url.isValid() || !url.isLocalFile())
         return std::nullopt;
     const QString path = url.toLocalFile();
@@ -23,7 +24,8 @@ std::optional<QString> localFile(const QUrl& url) {
 }
 
 // A file location written as text: a file URL or an absolute path.
-std::optional<QString> locationFromText(const QString& text) {
+std::optional<QString> locationFromText(const QString& text)
+{
     const QStringList lines =
         text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
     for (const QString& raw : lines) {
@@ -39,7 +41,8 @@ std::optional<QString> locationFromText(const QString& text) {
 
 } // namespace
 
-std::optional<QString> droppedFileLocation(const QMimeData* mime) {
+std::optional<QString> droppedFileLocation(const QMimeData* mime)
+{
     if (!mime)
         return std::nullopt;
     // File managers send the text form as well; the URLs come first.
@@ -57,7 +60,8 @@ std::optional<QString> droppedFileLocation(const QMimeData* mime) {
 }
 
 bool loadImage(WindowState& state, int slot, const QString& path,
-               const std::function<void()>& onChange) {
+               const std::function<void()>& onChange)
+{
     std::optional<QImage> image = decodeImageFile(path);
     if (!image)
         return false;
@@ -70,7 +74,8 @@ bool loadImage(WindowState& state, int slot, const QString& path,
 }
 
 void postLoadImage(WindowState& state, int slot, const QString& path,
-                   std::function<void()> onChange) {
+                   std::function<void()> onChange)
+{
     QMetaObject::invokeMethod(
         &state,
         [target = &state, slot, path, onChange = std::move(onChange)] {
@@ -79,7 +84,8 @@ void postLoadImage(WindowState& state, int slot, const QString& path,
         Qt::QueuedConnection);
 }
 
-QString runOpenFileDialog(QWidget* parent) {
+QString runOpenFileDialog(QWidget* parent)
+{
     // Qt's own dialog, so that it speaks the program's language whatever the
     // desktop's. No caption: the dialog keeps its usual title.
     const QString filter =

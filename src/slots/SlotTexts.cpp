@@ -2,14 +2,16 @@
 
 #include <cmath>
 
-QString integerPartText(double value) {
+QString integerPartText(double value)
+{
     if (!std::isfinite(value))
         return QStringLiteral("0");
     // Adding zero turns a negative zero (from -0.5) into a plain 0.
     return QString::number(std::trunc(value) + 0.0, 'f', 0);
 }
 
-QString cropStatusText(QSizeF imagePixels, const std::optional<QRectF>& crop) {
+QString cropStatusText(QSizeF imagePixels, const std::optional<QRectF>& crop)
+{
     if (crop) {
         return QStringLiteral("切り出し ") + integerPartText(crop->width()) +
                QStringLiteral(" × ") + integerPartText(crop->height()) +
@@ -20,6 +22,7 @@ QString cropStatusText(QSizeF imagePixels, const std::optional<QRectF>& crop) {
            QStringLiteral(" × ") + integerPartText(imagePixels.height()) + QStringLiteral(" px）");
 }
 
-QString fileNameText(const QString& imageName) {
+QString fileNameText(const QString& imageName)
+{
     return QStringLiteral("✓ ") + imageName;
 }

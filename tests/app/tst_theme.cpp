@@ -8,7 +8,8 @@ class ThemeTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void readsHexText_data() {
+    void readsHexText_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("red");
         QTest::addColumn<double>("green");
@@ -42,7 +43,8 @@ class ThemeTest : public QObject {
         // Above six digits every higher bit lands in red, beyond 1.0.
         QTest::newRow("eight digits spill into red") << "ff4f8ef7" << double(0xff4f) << g << b;
     }
-    void readsHexText() {
+    void readsHexText()
+    {
         QFETCH(QString, text);
         QFETCH(double, red);
         QFETCH(double, green);
@@ -54,7 +56,8 @@ class ThemeTest : public QObject {
         QCOMPARE(c.alpha, 1.0);
     }
 
-    void tooManyDigitsNeverWrapAround() {
+    void tooManyDigitsNeverWrapAround()
+    {
         const Color c(u"ffffffffffffffffffffffff");
         QVERIFY(c.red > 1.0);
         QCOMPARE(c.green, 1.0);
@@ -62,7 +65,8 @@ class ThemeTest : public QObject {
         QCOMPARE(c.toQColor(), QColor(Qt::white));
     }
 
-    void themeConstants_data() {
+    void themeConstants_data()
+    {
         QTest::addColumn<Color>("color");
         QTest::addColumn<QColor>("expected");
         QTest::newRow("cBgDark") << cBgDark << QColor(15, 17, 23);
@@ -74,7 +78,8 @@ class ThemeTest : public QObject {
         QTest::newRow("cTextPri") << cTextPri << QColor(232, 234, 242);
         QTest::newRow("cTextSec") << cTextSec << QColor(139, 144, 167);
     }
-    void themeConstants() {
+    void themeConstants()
+    {
         QFETCH(Color, color);
         QFETCH(QColor, expected);
         QCOMPARE(color.red, expected.red() / 255.0);
