@@ -15,14 +15,14 @@ CropEditor::CropEditor(WindowState& state, int slot, QColor accent, std::functio
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     m_hover = new HoverCursor(
-        this, [this](QPointF p) { return cursorFor(geometry(), m_state.crop(m_slot), p); });
+        this, [this](QPointF p) { return cursorFor(editorGeometry(), m_state.crop(m_slot), p); });
     const auto cropChanged = slot == 1 ? &WindowState::crop1Changed : &WindowState::crop2Changed;
     const auto imageChanged = slot == 1 ? &WindowState::image1Changed : &WindowState::image2Changed;
     connect(&state, cropChanged, this, qOverload<>(&QWidget::update));
     connect(&state, imageChanged, this, qOverload<>(&QWidget::update));
 }
 
-EditorGeometry CropEditor::geometry() const
+EditorGeometry CropEditor::editorGeometry() const
 {
     return EditorGeometry::of(pixelSize(m_state.image(m_slot)), QSizeF(size()));
 }
@@ -79,7 +79,8 @@ void CropEditor::hideEvent(QHideEvent* event)
 void CropEditor::dragTo(QPointF current)
 {
     m_lastPoint = current;
-    m_state.setCrop(m_slot, m_drag.change(geometry(), m_state.crop(m_slot), m_dragStart, current));
+    m_state.setCrop(m_slot,
+                    m_drag.change(editorGeometry(), m_state.crop(m_slot), m_dragStart, current));
     if (m_onChange)
         m_onChange();
 }

@@ -23,8 +23,9 @@ class CropEditor : public QWidget {
                QWidget* parent = nullptr);
 
     // The geometry of the current layout (image fitted into the widget).
-    EditorGeometry geometry() const;
+    EditorGeometry editorGeometry() const;
     DragMode dragMode() const { return m_drag.dragMode(); }
+    QPointF dragAnchor() const { return m_drag.dragAnchor(); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;

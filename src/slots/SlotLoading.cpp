@@ -47,12 +47,13 @@ std::optional<QString> droppedFileLocation(const QMimeData* mime)
         return std::nullopt;
     // File managers send the text form as well; the URLs come first.
     if (mime->hasUrls()) {
+        // Read the list itself: its comment lines are not locations.
+        const QByteArray list = mime->data(QStringLiteral("text/uri-list"));
+        if (!list.isEmpty())
+            return locationFromText(QString::fromUtf8(list));
         const QList<QUrl> urls = mime->urls();
         if (!urls.isEmpty())
             return localFile(urls.first());
-        const QByteArray bytes = mime->data(QStringLiteral("text/uri-list"));
-        if (auto location = locationFromText(QString::fromUtf8(bytes)))
-            return location;
     }
     if (mime->hasText())
         return locationFromText(mime->text());
