@@ -13,7 +13,6 @@ CropEditor::CropEditor(WindowState& state, int slot, QColor accent, std::functio
       m_onChange(std::move(onChange))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     m_hover = new HoverCursor(
         this, [this](QPointF p) { return cursorFor(editorGeometry(), m_state.crop(m_slot), p); });
     const auto cropChanged = slot == 1 ? &WindowState::crop1Changed : &WindowState::crop2Changed;

@@ -38,21 +38,36 @@ void DropArea::setTargeted(bool targeted)
 
 void DropArea::paintEvent(QPaintEvent*)
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect());
-    QPainterPath shape;
-    shape.addRoundedRect(r, cornerRadius, cornerRadius);
-    p.fillPath(shape, m_targeted ? atOpacity(m_accent, 0.2) : cBgCard.withOpacity(0.6));
+    // The fill and the dashed border change only with the size, the screen
+    // and the targeted state: drawn once, then copied on every repaint (the
+    // editor on top repaints with each step of a drag).
+    const qreal dpr = devicePixelRatioF();
+    if (m_background.isNull() || m_backgroundSize != size() || m_backgroundDpr != dpr ||
+        m_backgroundTargeted != m_targeted) {
+        m_background = QPixmap(size() * dpr);
+        m_background.setDevicePixelRatio(dpr);
+        m_background.fill(Qt::transparent);
+        QPainter p(&m_background);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect());
+        QPainterPath shape;
+        shape.addRoundedRect(r, cornerRadius, cornerRadius);
+        p.fillPath(shape, m_targeted ? atOpacity(m_accent, 0.2) : cBgCard.withOpacity(0.6));
 
-    // The border lies inside the edge: its centre line is half a width in.
-    const double h = borderWidth / 2;
-    QPainterPath border;
-    border.addRoundedRect(r.adjusted(h, h, -h, -h), cornerRadius - h, cornerRadius - h);
-    QPen pen(m_targeted ? m_accent : atOpacity(m_accent, 0.4), borderWidth);
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setDashPattern({6 / borderWidth, 4 / borderWidth}); // in units of the width
-    p.strokePath(border, pen);
+        // The border lies inside the edge: its centre line is half a width in.
+        const double h = borderWidth / 2;
+        QPainterPath border;
+        border.addRoundedRect(r.adjusted(h, h, -h, -h), cornerRadius - h, cornerRadius - h);
+        QPen pen(m_targeted ? m_accent : atOpacity(m_accent, 0.4), borderWidth);
+        pen.setCapStyle(Qt::FlatCap);
+        pen.setDashPattern({6 / borderWidth, 4 / borderWidth}); // in units of the width
+        p.strokePath(border, pen);
+        m_backgroundSize = size();
+        m_backgroundDpr = dpr;
+        m_backgroundTargeted = m_targeted;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_background);
 }
 
 void DropArea::dragEnterEvent(QDragEnterEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -34,4 +35,8 @@ class DropArea : public QWidget {
     QColor m_accent;
     std::function<void(const QString&)> m_onDropFile;
     bool m_targeted = false;
+    QPixmap m_background;
+    QSize m_backgroundSize;
+    qreal m_backgroundDpr = 0;
+    bool m_backgroundTargeted = false;
 };

@@ -1,3 +1,4 @@
+#include "app/RoundedButton.h"
 #include "app/WindowState.h"
 #include "slots/DropArea.h"
 #include "slots/DropZoneView.h"
@@ -197,6 +198,20 @@ class ImageLoadingTest : public QObject {
         const QString wide = writeImage(dir, QStringLiteral("w16385.png"), quadrantImage(16385, 2));
         QVERIFY(decodeImageFile(ok));
         QVERIFY(!decodeImageFile(wide));
+    }
+
+    void loadsAboveTheDecodersUsualCeiling()
+    {
+        // 16384 x 2100 pixels decode to 131 MiB, more than Qt allows by default.
+        QImage big(16384, 2100, QImage::Format_RGB32);
+        big.fill(QColor(30, 60, 90));
+        const QString path = writeImage(QDir(m_dir.path()), QStringLiteral("big.png"), big);
+        big = QImage();
+        QVERIFY(!path.isEmpty());
+        const std::optional<QImage> image = decodeImageFile(path);
+        QVERIFY(image);
+        QCOMPARE(image->size(), QSize(16384, 2100));
+        QFile::remove(path);
     }
 
     void honoursJpegOrientation()
@@ -407,7 +422,7 @@ class ImageLoadingTest : public QObject {
             return answer;
         });
         panel.show();
-        QTest::mouseClick(reinterpret_cast<QWidget*>(panel.fileButton()), Qt::LeftButton);
+        QTest::mouseClick(panel.fileButton(), Qt::LeftButton);
         QCOMPARE(asked, 1);
         QCOMPARE(state.name(2), QStringLiteral("second.png"));
         QCOMPARE(changes, 1);

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QString>
 
+#include <cstdlib>
+
 // An image whose content shows its orientation: red top-left quadrant, blue
 // top-right, green bottom-left, white bottom-right.
 inline QImage quadrantImage(int width, int height)
