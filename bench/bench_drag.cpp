@@ -1,0 +1,115 @@
+// A crop drag on a window holding two 2048-pixel images: every mouse move goes
+// through the real editor, recomposes (refresh) and repaints the window.
+#include "app/ContentView.h"
+#include "slots/CropEditor.h"
+#include "slots/DropZoneView.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+// Processor time of this thread, in milliseconds: what a move costs, apart
+// from waiting for a processor on a busy machine.
+double threadMilliseconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+double percentile(std::vector<double> values, double q)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(q * double(values.size())))];
+}
+
+QImage angiogram(int side, int seed)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    QPainter p(&image);
+    QRadialGradient g(side / 2.0, side / 2.0, side * 0.7);
+    g.setColorAt(0, QColor(190, 190, 190));
+    g.setColorAt(1, QColor(40, 40, 40));
+    p.fillRect(image.rect(), g);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < 40; ++i) {
+        p.setPen(QPen(QColor(20, 20, 20, 160), 4 + (i * seed) % 14));
+        p.drawLine(QPointF((i * 97 * seed) % side, (i * 53) % side),
+                   QPointF((i * 31 + 700) % side, (i * 89 * seed + 300) % side));
+    }
+    return image;
+}
+
+void BM_CropDrag(benchmark::State& state)
+{
+    ContentView window;
+    window.resize(960, 900);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        state.SkipWithError("window not shown");
+        return;
+    }
+    window.state().setImage1(angiogram(2048, 1));
+    window.state().setImage2(angiogram(2048, 3));
+    window.refresh();
+    QCoreApplication::processEvents();
+    auto* slot = window.findChild<DropZoneView*>(QStringLiteral("slot1"));
+    CropEditor* editor = slot ? slot->editor() : nullptr;
+    if (!editor || !editor->isVisible()) {
+        state.SkipWithError("crop editor not found");
+        return;
+    }
+    window.repaint();
+
+    constexpr int moves = 200;
+    // Over all runs: wall time, processor time of the move and the repaint,
+    // and of the repaint alone.
+    std::vector<double> perMove;
+    std::vector<double> cpuPerMove;
+    std::vector<double> repaintCpu;
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.state().setCrop1(std::nullopt);
+        const QPoint start(40, 20);
+        QTest::mousePress(editor, Qt::LeftButton, Qt::NoModifier, start);
+        state.ResumeTiming();
+        for (int i = 1; i <= moves; ++i) {
+            // Out and back along a diagonal, with some sideways wobble.
+            const double t =
+                i <= moves / 2 ? double(i) / (moves / 2) : 2.0 - double(i) / (moves / 2);
+            const QPoint at = start + QPoint(int(240 * t + 8 * std::sin(i * 0.3)), int(200 * t));
+            QElapsedTimer timer;
+            timer.start();
+            const double cpu0 = threadMilliseconds();
+            QTest::mouseMove(editor, at);
+            const double cpu1 = threadMilliseconds();
+            window.repaint();
+            const double cpu2 = threadMilliseconds();
+            perMove.push_back(timer.nsecsElapsed() / 1e6);
+            cpuPerMove.push_back(cpu2 - cpu0);
+            repaintCpu.push_back(cpu2 - cpu1);
+        }
+        state.PauseTiming();
+        QTest::mouseRelease(editor, Qt::LeftButton, Qt::NoModifier, start + QPoint(120, 100));
+        state.ResumeTiming();
+    }
+    state.counters["median_ms"] = percentile(perMove, 0.5);
+    state.counters["p90_ms"] = percentile(perMove, 0.9);
+    state.counters["median_cpu_ms"] = percentile(cpuPerMove, 0.5);
+    state.counters["repaint_cpu_ms"] = percentile(repaintCpu, 0.5);
+    state.SetItemsProcessed(state.iterations() * moves);
+}
+
+} // namespace
+
+BENCHMARK(BM_CropDrag)->Unit(benchmark::kMillisecond)->Iterations(3);

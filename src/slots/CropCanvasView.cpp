@@ -1,0 +1,102 @@
+#include "slots/CropCanvasView.h"
+
+#include "compose/Geometry.h"
+#include "slots/CropGeometry.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+constexpr double handleSize = 10;
+constexpr double outlineWidth = 2;
+const QColor dimming = QColor::fromRgbF(0, 0, 0, 0.55f);
+const QColor guide = QColor::fromRgbF(1, 1, 1, 0.35f);
+} // namespace
+
+CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop)
+{
+    EditorGeometry g;
+    g.px = px;
+    g.fitted = fitted;
+    g.scale = px.width() > 0 ? fitted.width() / px.width() : 1.0;
+    const QRectF s = g.imageToView(crop);
+
+    CropOverlay o;
+    o.selection = s;
+    const double l = s.left(), t = s.top(), r = s.right(), b = s.bottom();
+    o.thirds = {QLineF(l + s.width() / 3, t, l + s.width() / 3, b),
+                QLineF(l, t + s.height() / 3, r, t + s.height() / 3),
+                QLineF(l + 2 * s.width() / 3, t, l + 2 * s.width() / 3, b),
+                QLineF(l, t + 2 * s.height() / 3, r, t + 2 * s.height() / 3)};
+    const double h = handleSize / 2;
+    o.handles = {
+        QRectF(l - h, t - h, handleSize, handleSize), QRectF(r - h, t - h, handleSize, handleSize),
+        QRectF(l - h, b - h, handleSize, handleSize), QRectF(r - h, b - h, handleSize, handleSize)};
+    return o;
+}
+
+const QPixmap& ScaledImageCache::scaled(const QImage& image, QSize pixelSize, qreal dpr)
+{
+    if (m_pixmap.isNull() || m_key != image.cacheKey() || m_size != pixelSize || m_dpr != dpr) {
+        QImage copy = image.size() == pixelSize ? image
+                                                : image.scaled(pixelSize, Qt::IgnoreAspectRatio,
+                                                               Qt::SmoothTransformation);
+        m_pixmap = QPixmap::fromImage(std::move(copy));
+        m_pixmap.setDevicePixelRatio(dpr);
+        m_key = image.cacheKey();
+        m_size = pixelSize;
+        m_dpr = dpr;
+    }
+    return m_pixmap;
+}
+
+void CropCanvasView::draw(QPainter& painter, QSizeF area, ScaledImageCache* cache) const
+{
+    const QRectF fitted = fittedRect(px, area);
+    if (!(fitted.width() > 0) || !(fitted.height() > 0) || image.isNull())
+        return;
+
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QSize devicePixels(std::max(1, int(std::lround(fitted.width() * dpr))),
+                             std::max(1, int(std::lround(fitted.height() * dpr))));
+    if (cache) {
+        const QPixmap& pixmap = cache->scaled(image, devicePixels, dpr);
+        painter.drawPixmap(fitted, pixmap, QRectF(QPointF(0, 0), QSizeF(pixmap.size())));
+    } else {
+        painter.drawImage(fitted, image, QRectF(QPointF(0, 0), QSizeF(image.size())));
+    }
+
+    if (px.width() > 0 && crop) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        const CropOverlay o = cropOverlay(fitted, px, *crop);
+
+        QPainterPath dim;
+        dim.setFillRule(Qt::OddEvenFill);
+        dim.addRect(fitted);
+        dim.addRect(o.selection);
+        painter.fillPath(dim, dimming);
+
+        QPainterPath grid;
+        for (const QLineF& line : o.thirds) {
+            grid.moveTo(line.p1());
+            grid.lineTo(line.p2());
+        }
+        painter.strokePath(grid, QPen(guide, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+
+        QPainterPath outline;
+        outline.addRect(o.selection);
+        painter.strokePath(outline,
+                           QPen(accent, outlineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+
+        QPainterPath handles;
+        handles.setFillRule(Qt::WindingFill);
+        for (const QRectF& handle : o.handles)
+            handles.addRect(handle);
+        painter.fillPath(handles, accent);
+    }
+    painter.restore();
+}

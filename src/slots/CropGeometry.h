@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <Qt>
+
+#include <optional>
+
+// Geometry of one layout of the crop editor. Every conversion between the
+// editor's view points and image pixels goes through viewToImage() and
+// imageToView(), so the pointer, the drawing and the cursor agree.
+struct EditorGeometry {
+    QSizeF px;        // the image's size in pixels
+    QRectF fitted;    // where the image is drawn, in view points
+    double scale = 1; // view points per image pixel
+
+    static EditorGeometry of(QSizeF px, QSizeF area);
+
+    // A view point as image pixels, clamped to the image; a point in the
+    // empty bands beside the image lands on its nearest edge.
+    QPointF viewToImage(QPointF p) const;
+    // A rectangle in image pixels as view points.
+    QRectF imageToView(const QRectF& r) const;
+};
+
+// Half-size of the zone around a corner of the selection in which a press
+// grabs that corner, in view points, whatever the zoom.
+constexpr double handleHit = 11;
+
+// The corner of `sel` opposite the one grabbed at `p` (both in view points),
+// or nothing. Corners are tried top-left, top-right, bottom-left,
+// bottom-right; the first in reach wins.
+std::optional<QPointF> fixedCorner(QPointF p, const QRectF& sel);
+
+// Whether `p` lies in `r`, left and top edges included, right and bottom
+// edges excluded.
+bool containsHalfOpen(const QRectF& r, QPointF p);
+
+// What a press at `p` would do, as a cursor: the open hand inside the
+// selection away from its corners, the crosshair everywhere else.
+Qt::CursorShape cursorFor(const EditorGeometry& geometry, const std::optional<QRectF>& crop,
+                          QPointF p);
