@@ -29,15 +29,9 @@ const QString saveFailedPrefix = QStringLiteral("❌  保存失敗: ");
 
 ContentView::ContentView(QWidget* parent) : QWidget(parent)
 {
+    setWindowTitle(QStringLiteral("Pairvue"));
     setMinimumSize(820, 720);
-    auto* layout = new QVBoxLayout(this);
-    m_statusLabel = new QLabel(this);
-    layout->addWidget(m_statusLabel);
-    layout->addWidget(makeSaveButton(), 0, Qt::AlignLeft);
-    setUpCropPairButtons(layout);
-    layout->addStretch();
-    connect(&m_state, &WindowState::statusMsgChanged, this, &ContentView::updateStatusLine);
-    updateStatusLine();
+    buildLayout();
     connectChangeHandlers();
 }
 
@@ -120,25 +114,6 @@ void ContentView::loadSavedSettings()
     }
 }
 
-QWidget* ContentView::makeSaveButton()
-{
-    m_saveButton = new RoundedButton(QStringLiteral("⬇️　PNG で保存"), this);
-    RoundedButton::Look look = m_saveButton->look();
-    look.fontPixelSize = 12;
-    look.weight = QFont::Medium;
-    look.text = cTextPri.toQColor();
-    look.background = cBgSec.toQColor();
-    look.outline = whiteAt(0.1);
-    look.cornerRadius = 8;
-    look.padding = QMargins(16, 8, 16, 8);
-    m_saveButton->setLook(look);
-    m_saveButton->setEnabled(m_state.canSave());
-    connect(&m_state, &WindowState::resultCGChanged, m_saveButton,
-            [this] { m_saveButton->setEnabled(m_state.canSave()); });
-    connect(m_saveButton, &QAbstractButton::clicked, this, &ContentView::save);
-    return m_saveButton;
-}
-
 void ContentView::setSaveDialog(std::unique_ptr<SaveDialog> dialog)
 {
     m_saveDialog = dialog ? std::move(dialog) : std::make_unique<PngSaveDialog>();
@@ -192,11 +167,6 @@ void ContentView::showEvent(QShowEvent* event)
     }
 }
 
-void ContentView::updateStatusLine()
-{
-    m_statusLabel->setText(m_state.statusMsg());
-}
-
 // Saved clipping conditions.
 
 CropPairStore& ContentView::cropPairStore()
@@ -241,28 +211,6 @@ void ContentView::recallCropPair()
 QString ContentView::recallButtonTitle() const
 {
     return ::recallButtonTitle(m_state.hasSavedCropPair(), m_state.savedCropPairAt());
-}
-
-void ContentView::setUpCropPairButtons(QBoxLayout* layout)
-{
-    m_saveCropPairButton = cropPairActionButton(
-        saveCropPairTitle, false, false, [this] { saveCropPair(); }, this);
-    m_saveCropPairButton->setObjectName(QStringLiteral("saveCropPairButton"));
-    m_recallCropPairButton = cropPairActionButton(
-        recallButtonTitle(), false, false, [this] { recallCropPair(); }, this);
-    m_recallCropPairButton->setObjectName(QStringLiteral("recallCropPairButton"));
-    auto* row = new QHBoxLayout;
-    row->addWidget(m_saveCropPairButton);
-    row->addWidget(m_recallCropPairButton);
-    row->addStretch();
-    layout->addLayout(row);
-
-    for (auto signal :
-         {&WindowState::image1Changed, &WindowState::image2Changed, &WindowState::crop1Changed,
-          &WindowState::crop2Changed, &WindowState::hasSavedCropPairChanged,
-          &WindowState::savedCropPairAtChanged})
-        connect(&m_state, signal, this, &ContentView::updateCropPairButtons);
-    updateCropPairButtons();
 }
 
 void ContentView::updateCropPairButtons()

@@ -10,10 +10,11 @@
 #include <memory>
 #include <optional>
 
-
 class CropPairStore;
-class QBoxLayout;
+class DropZoneView;
 class QLabel;
+class QScrollArea;
+class ResultPreview;
 class RoundedButton;
 
 // One Pairvue window: owns the window state, lays it out and runs the actions.
@@ -47,22 +48,46 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 
+public:
+    // The parts of the window, for tests and accessibility tools.
+    DropZoneView* slotPanel(int slot) const { return slot == 1 ? m_slot1 : m_slot2; }
+    QWidget* resultPanel() const { return m_resultPanel; }
+    ResultPreview* preview() const { return m_preview; }
+    QWidget* statusLine() const { return m_statusLine; }
+    QLabel* statusLabel() const { return m_statusLabel; }
+    RoundedButton* saveButton() const { return m_saveButton; }
+    RoundedButton* clearButton() const { return m_clearButton; }
+    RoundedButton* saveCropPairButton() const { return m_saveCropPairButton; }
+    RoundedButton* recallCropPairButton() const { return m_recallCropPairButton; }
+    QScrollArea* scrollArea() const { return m_scrollArea; }
+
 private:
+    void buildLayout();
+    QWidget* makeHeaderBand();
+    QWidget* makeResultPanel();
+    QWidget* makeStatusLine();
+    QWidget* makeCard(QWidget* content);
+    void updateSections();
     void connectChangeHandlers();
-    void updateStatusLine();
-    QWidget* makeSaveButton();
     void finishExport(const PNGDocument& document, const std::optional<QString>& path);
-    void setUpCropPairButtons(QBoxLayout* layout);
     void updateCropPairButtons();
     CropPairStore& cropPairStore();
 
     WindowState m_state;
     Compositor m_compositor;
     bool m_appeared = false;
-    QLabel* m_statusLabel = nullptr;
     std::unique_ptr<SaveDialog> m_saveDialog = std::make_unique<PngSaveDialog>();
-    RoundedButton* m_saveButton = nullptr;
     std::unique_ptr<CropPairStore> m_cropPairStore;
+
+    QScrollArea* m_scrollArea = nullptr;
+    DropZoneView* m_slot1 = nullptr;
+    DropZoneView* m_slot2 = nullptr;
+    QWidget* m_resultPanel = nullptr;
+    ResultPreview* m_preview = nullptr;
+    QWidget* m_statusLine = nullptr;
+    QLabel* m_statusLabel = nullptr;
+    RoundedButton* m_saveButton = nullptr;
+    RoundedButton* m_clearButton = nullptr;
     RoundedButton* m_saveCropPairButton = nullptr;
     RoundedButton* m_recallCropPairButton = nullptr;
 };
