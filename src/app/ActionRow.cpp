@@ -22,11 +22,21 @@ void ActionRow::addStretch()
     m_items.push_back({});
 }
 
+namespace {
+// A widget's own size: its size hint within its minimum and maximum size.
+QSize preferredSize(const QWidget* widget)
+{
+    return widget->sizeHint()
+        .expandedTo(widget->minimumSize())
+        .boundedTo(widget->maximumSize());
+}
+} // namespace
+
 int ActionRow::visibleWidth(const Item& item) const
 {
     if (!item.widget || item.widget->isHidden())
         return 0;
-    return item.widget->sizeHint().width() - 2 * item.bleed;
+    return preferredSize(item.widget).width() - 2 * item.bleed;
 }
 
 QSize ActionRow::sizeHint() const
@@ -38,7 +48,7 @@ QSize ActionRow::sizeHint() const
         if (!item.widget || item.widget->isHidden())
             continue;
         width += visibleWidth(item);
-        height = std::max(height, item.widget->sizeHint().height() - 2 * item.bleed);
+        height = std::max(height, preferredSize(item.widget).height() - 2 * item.bleed);
         ++count;
     }
     width += std::max(0, count - 1) * m_spacing;
@@ -75,7 +85,7 @@ void ActionRow::arrange()
         if (!first)
             x += m_spacing;
         first = false;
-        const QSize hint = item.widget->sizeHint();
+        const QSize hint = preferredSize(item.widget);
         const int visibleHeight = hint.height() - 2 * item.bleed;
         const int y = (height() - visibleHeight) / 2 - item.bleed;
         item.widget->setGeometry(x - item.bleed, y, hint.width(), hint.height());

@@ -32,10 +32,18 @@ ContentView* PairvueApp::openWindow()
 {
     auto* window = new ContentView;
     window->setAttribute(Qt::WA_DeleteOnClose);
-    auto* newWindow = new QShortcut(QKeySequence::New, window);
-    connect(newWindow, &QShortcut::activated, this, &PairvueApp::openWindow);
-    auto* close = new QShortcut(QKeySequence::Close, window);
-    connect(close, &QShortcut::activated, window, &QWidget::close);
+    // Ctrl+N and Ctrl+W whatever the desktop's key theme says.
+    auto bindings = [](QKeySequence::StandardKey key, QKeySequence plain) {
+        QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+        if (!keys.contains(plain))
+            keys.append(plain);
+        return keys;
+    };
+    for (const QKeySequence& keys : bindings(QKeySequence::New, QKeySequence(Qt::CTRL | Qt::Key_N)))
+        connect(new QShortcut(keys, window), &QShortcut::activated, this, &PairvueApp::openWindow);
+    for (const QKeySequence& keys :
+         bindings(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)))
+        connect(new QShortcut(keys, window), &QShortcut::activated, window, &QWidget::close);
     window->resize(window->minimumSize().expandedTo(QSize(960, 900)));
     window->show();
     return window;
