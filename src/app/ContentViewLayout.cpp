@@ -10,7 +10,7 @@
 #include "app/Theme.h"
 #include "conditions/CropPairButton.h"
 #include "controls/BackgroundColorPanelContent.h"
-#include "controls/ControlStyle.h"
+#include "app/TextStyle.h"
 #include "controls/ParameterPanelContent.h"
 #include "slots/DropZoneView.h"
 
@@ -55,15 +55,7 @@ private:
 RoundedButton* windowButton(const QString& title, QWidget* parent)
 {
     auto* button = new RoundedButton(title, parent);
-    RoundedButton::Look look = button->look();
-    look.fontPixelSize = 12;
-    look.weight = QFont::Medium;
-    look.text = cTextPri.toQColor();
-    look.background = cBgSec.toQColor();
-    look.outline = whiteAt(0.1);
-    look.cornerRadius = 8;
-    look.padding = QMargins(16, 8, 16, 8);
-    button->setLook(look);
+    button->setLook(RoundedButton::plainLook(12, QFont::Medium, QMargins(16, 8, 16, 8)));
     return button;
 }
 

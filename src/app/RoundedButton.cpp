@@ -8,6 +8,20 @@
 
 #include <cmath>
 
+RoundedButton::Look RoundedButton::plainLook(int fontPixelSize, QFont::Weight weight,
+                                             QMargins padding)
+{
+    Look look;
+    look.fontPixelSize = fontPixelSize;
+    look.weight = weight;
+    look.text = cTextPri.toQColor();
+    look.background = cBgSec.toQColor();
+    look.outline = whiteAt(0.1);
+    look.cornerRadius = 8;
+    look.padding = padding;
+    return look;
+}
+
 RoundedButton::RoundedButton(const QString& text, QWidget* parent) : QAbstractButton(parent)
 {
     setText(text);
@@ -15,10 +29,7 @@ RoundedButton::RoundedButton(const QString& text, QWidget* parent) : QAbstractBu
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
-    m_look.text = cTextPri.toQColor();
-    m_look.background = cBgSec.toQColor();
-    m_look.outline = whiteAt(0.1);
-    setLook(m_look);
+    setLook(plainLook(12, QFont::Medium, QMargins(16, 8, 16, 8)));
 }
 
 void RoundedButton::setLook(const Look& look)

@@ -24,6 +24,10 @@ public:
         qreal disabledOpacity = 0.42;
     };
 
+    // The window's ordinary button: light text on the secondary surface with
+    // a faint white outline, corner radius 8.
+    static Look plainLook(int fontPixelSize, QFont::Weight weight, QMargins padding);
+
     explicit RoundedButton(const QString& text, QWidget* parent = nullptr);
 
     void setLook(const Look& look);

@@ -7,7 +7,7 @@
 #include "controls/ColorComponentField.h"
 #include "controls/ColorPickerButton.h"
 #include "controls/ColorPresetButton.h"
-#include "controls/ControlStyle.h"
+#include "app/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

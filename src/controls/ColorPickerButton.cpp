@@ -3,7 +3,7 @@
 #include "app/Theme.h"
 #include "app/WindowState.h"
 #include "controls/BorderColorBinding.h"
-#include "controls/ControlStyle.h"
+#include "app/TextStyle.h"
 #include "controls/TransparencyCheckerboard.h"
 
 #include <QPainter>

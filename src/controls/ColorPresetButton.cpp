@@ -17,15 +17,7 @@ const QList<ColorPreset>& colorPresets() {
 RoundedButton* colorPresetButton(WindowState& state, const QString& title, qint64 red, qint64 green,
                                  qint64 blue, qint64 alpha, QWidget* parent) {
     auto* button = new RoundedButton(title, parent);
-    RoundedButton::Look look;
-    look.fontPixelSize = 10;
-    look.weight = QFont::Medium;
-    look.text = cTextPri.toQColor();
-    look.background = cBgSec.toQColor();
-    look.outline = whiteAt(0.1);
-    look.cornerRadius = 8;
-    look.padding = QMargins(11, 8, 11, 8);
-    button->setLook(look);
+    button->setLook(RoundedButton::plainLook(10, QFont::Medium, QMargins(11, 8, 11, 8)));
     const ColorComponents color{red, green, blue, alpha};
     QObject::connect(button, &RoundedButton::clicked, button,
                      [&state, color] { borderColorBinding::setComponents(state, color); });

@@ -1,7 +1,7 @@
 #include "controls/FieldLineEdit.h"
 
 #include "app/Theme.h"
-#include "controls/ControlStyle.h"
+#include "app/TextStyle.h"
 
 #include <QPainter>
 #include <QPainterPath>

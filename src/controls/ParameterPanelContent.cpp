@@ -2,7 +2,7 @@
 
 #include "app/Theme.h"
 #include "app/WindowState.h"
-#include "controls/ControlStyle.h"
+#include "app/TextStyle.h"
 #include "controls/ParamField.h"
 
 #include <QHBoxLayout>

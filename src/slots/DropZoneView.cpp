@@ -1,6 +1,7 @@
 #include "slots/DropZoneView.h"
 
 #include "app/RoundedButton.h"
+#include "app/TextStyle.h"
 #include "app/Theme.h"
 #include "app/WindowState.h"
 #include "compose/Geometry.h"
@@ -22,29 +23,10 @@ constexpr int rowSpacing = 8;
 constexpr double panelRadius = 16;
 constexpr double symbolSize = 34;
 
-QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    QFont f;
-    f.setPixelSize(pixelSize);
-    f.setWeight(weight);
-    return f;
-}
-
-void setLook(QWidget* w, const QFont& font, const QColor& color)
-{
-    w->setFont(font);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, color);
-    pal.setColor(QPalette::Text, color);
-    w->setPalette(pal);
-}
-
 QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
+    QLabel* label = styledLabel(text, font, color, parent);
     label->setAlignment(Qt::AlignCenter);
-    setLook(label, font, color);
     return label;
 }
 
@@ -68,23 +50,15 @@ DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, Q
     column->setContentsMargins(panelPadding, panelPadding, panelPadding, panelPadding);
     column->setSpacing(rowSpacing);
 
-    m_title = makeLabel(label, systemFont(12, QFont::Bold), accentColor, this);
+    m_title = makeLabel(label, systemFontAt(12, QFont::Bold), accentColor, this);
     column->addWidget(m_title, 0, Qt::AlignHCenter);
 
     m_fileButton = new RoundedButton(fileButtonText, this);
-    RoundedButton::Look look = m_fileButton->look();
-    look.fontPixelSize = 12;
-    look.weight = QFont::DemiBold;
-    look.text = cTextPri.toQColor();
-    look.background = cBgSec.toQColor();
-    look.outline = whiteAt(0.1);
-    look.cornerRadius = 8;
-    look.padding = QMargins(16, 7, 16, 7);
-    m_fileButton->setLook(look);
+    m_fileButton->setLook(RoundedButton::plainLook(12, QFont::DemiBold, QMargins(16, 7, 16, 7)));
     connect(m_fileButton, &RoundedButton::clicked, this, &DropZoneView::openFilePicker);
     column->addWidget(m_fileButton, 0, Qt::AlignHCenter);
 
-    m_help = makeLabel(helpText, systemFont(10), cTextSec.toQColor(), this);
+    m_help = makeLabel(helpText, systemFontAt(10), cTextSec.toQColor(), this);
     m_help->setWordWrap(true);
     column->addWidget(m_help);
 
@@ -104,10 +78,10 @@ DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, Q
     empty->addWidget(new PhotoBadgeIcon(symbolSize, atOpacity(accentColor, 0.6), m_emptyState), 0,
                      Qt::AlignHCenter);
     empty->addWidget(
-        makeLabel(dropHintText, systemFont(12, QFont::Medium), cTextSec.toQColor(), m_emptyState),
+        makeLabel(dropHintText, systemFontAt(12, QFont::Medium), cTextSec.toQColor(), m_emptyState),
         0, Qt::AlignHCenter);
     empty->addWidget(
-        makeLabel(buttonHintText, systemFont(11), cTextSec.withOpacity(0.7), m_emptyState), 0,
+        makeLabel(buttonHintText, systemFontAt(11), cTextSec.withOpacity(0.7), m_emptyState), 0,
         Qt::AlignHCenter);
     empty->addStretch();
     m_dropPages->addWidget(m_emptyState);
@@ -119,10 +93,13 @@ DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, Q
     column->addWidget(m_dropArea);
 
     m_fileName = new ElidedLabel(this);
-    setLook(m_fileName, systemFont(10), cSuccess.toQColor());
+    m_fileName->setFont(systemFontAt(10));
+    QPalette namePalette = m_fileName->palette();
+    namePalette.setColor(QPalette::WindowText, cSuccess.toQColor());
+    m_fileName->setPalette(namePalette);
     column->addWidget(m_fileName);
 
-    m_cropStatus = makeLabel(QString(), systemFont(10), cTextSec.toQColor(), this);
+    m_cropStatus = makeLabel(QString(), systemFontAt(10), cTextSec.toQColor(), this);
     column->addWidget(m_cropStatus);
 
     const bool first = slot == 1;

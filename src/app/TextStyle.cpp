@@ -1,4 +1,4 @@
-#include "controls/ControlStyle.h"
+#include "app/TextStyle.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

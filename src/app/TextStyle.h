@@ -7,7 +7,7 @@
 class QLabel;
 class QWidget;
 
-// Fonts and plain text labels shared by the parameter and colour controls.
+// Fonts and plain text labels shared by the whole window.
 // Sizes are logical pixels.
 
 // The user-interface font at the given size and weight.
