@@ -1,10 +1,227 @@
 #include "compose/Resampler.h"
 
-#include <QPainter>
+#include "compose/ResampleAxis.h"
+#include "compose/ResampleKernels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+using resample::PixelPair;
+
+namespace {
+
+constexpr int weightOne = 1 << resample::weightBits;
+
+// Weights in Q14 whose sum is exactly 1 << 14, so a flat picture stays flat.
+void quantiseWeights(const float* w, int n, int16_t* out)
+{
+    int sum = 0;
+    int largest = 0;
+    for (int i = 0; i < n; ++i) {
+        out[i] = int16_t(std::lround(w[i] * float(weightOne)));
+        sum += out[i];
+        if (std::abs(w[i]) > std::abs(w[largest]))
+            largest = i;
+    }
+    out[largest] = int16_t(out[largest] + (weightOne - sum));
+}
+
+// The vertical weights, `taps` per canvas row.
+std::vector<int16_t> verticalWeights(const AxisPlan& plan)
+{
+    std::vector<int16_t> weights(size_t(plan.outCount()) * size_t(plan.taps), 0);
+    for (int i = 0; i < plan.outCount(); ++i)
+        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps),
+                        plan.count[size_t(i)], weights.data() + size_t(i) * size_t(plan.taps));
+    return weights;
+}
+
+// The horizontal weights in the layout the kernels read.
+struct HorizontalWeights {
+    std::vector<int> firstPair;
+    std::vector<PixelPair> weights;
+    resample::HorizontalTable table{};
+};
+
+HorizontalWeights horizontalWeights(const AxisPlan& plan)
+{
+    HorizontalWeights h;
+    const int n = plan.outCount();
+    const int columns = (n + 3) / 4 * 4;
+    // A column whose first tap is odd starts one pixel early, with weight 0.
+    int stride = 1;
+    for (int i = 0; i < n; ++i)
+        stride = std::max(stride, (plan.count[size_t(i)] + (plan.first[size_t(i)] & 1) + 1) / 2);
+    h.firstPair.assign(size_t(columns), 0);
+    h.weights.assign(size_t(columns) * size_t(stride), PixelPair{});
+    std::vector<int16_t> q(size_t(2 * stride));
+    for (int i = 0; i < n; ++i) {
+        const int first = plan.first[size_t(i)];
+        const int lead = first & 1;
+        std::fill(q.begin(), q.end(), int16_t(0));
+        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps),
+                        plan.count[size_t(i)], q.data() + lead);
+        h.firstPair[size_t(i)] = first / 2;
+        PixelPair* w = h.weights.data() + size_t(i / 2) * size_t(stride) * 2 + (i & 1);
+        for (int k = 0; k < stride; ++k)
+            for (int c = 0; c < 4; ++c) {
+                w[2 * k].v[2 * c] = q[size_t(2 * k)];
+                w[2 * k].v[2 * c + 1] = q[size_t(2 * k + 1)];
+            }
+    }
+    h.table = {h.firstPair.data(), h.weights.data(), stride, columns};
+    return h;
+}
+
+// Source rows converted to pixel pairs, kept while the filter window slides
+// down the picture.
+class RowCache {
+public:
+    RowCache(const resample::Kernels& kernels, const QImage& level, int columnBegin, int columns,
+             int capacity)
+        : m_kernels(kernels), m_level(level), m_columnBegin(columnBegin), m_columns(columns),
+          m_pairs((columns + 1) / 2), m_rows(size_t(capacity), -1),
+          m_data(size_t(capacity) * size_t(m_pairs))
+    {
+    }
+
+    const PixelPair* row(int y)
+    {
+        const size_t slot = size_t(y) % m_rows.size();
+        PixelPair* dst = m_data.data() + slot * size_t(m_pairs);
+        if (m_rows[slot] != y) {
+            m_kernels.toPairs(dst, m_level.constScanLine(y) + size_t(m_columnBegin) * 4,
+                              m_columns);
+            m_rows[slot] = y;
+        }
+        return dst;
+    }
+
+private:
+    const resample::Kernels& m_kernels;
+    const QImage& m_level;
+    int m_columnBegin;
+    int m_columns;
+    int m_pairs;
+    std::vector<int> m_rows;
+    std::vector<PixelPair> m_data;
+};
+
+// Source-over of one premultiplied pixel scaled by `cover` onto `dst`.
+void blendPixel(uchar* dst, const uchar* src, float cover)
+{
+    const float keep = 1.0f - float(src[3]) * cover * (1.0f / 255.0f);
+    for (int c = 0; c < 4; ++c) {
+        const float v = float(src[c]) * cover + float(dst[c]) * keep + 0.5f;
+        dst[c] = uchar(std::min(v, 255.0f));
+    }
+}
+
+// Composites a filtered row onto the canvas. Wholly covered opaque pixels
+// replace what is there; others are blended by their coverage.
+void compositeRow(uchar* dst, const uchar* src, const float* coverX, float coverY, int n,
+                  int solidBegin, int solidEnd)
+{
+    if (coverY != 1.0f)
+        solidBegin = solidEnd = n;
+    int i = 0;
+    for (; i < solidBegin; ++i)
+        blendPixel(dst + 4 * i, src + 4 * i, coverX[i] * coverY);
+    if (solidBegin < solidEnd) {
+        uchar alpha = 255;
+        for (int k = solidBegin; k < solidEnd; ++k)
+            alpha &= src[4 * k + 3];
+        if (alpha == 255) {
+            std::memcpy(dst + 4 * solidBegin, src + 4 * solidBegin,
+                        size_t(solidEnd - solidBegin) * 4);
+        } else {
+            for (int k = solidBegin; k < solidEnd; ++k) {
+                if (src[4 * k + 3] == 255)
+                    std::memcpy(dst + 4 * k, src + 4 * k, 4);
+                else
+                    blendPixel(dst + 4 * k, src + 4 * k, 1.0f);
+            }
+        }
+        i = solidEnd;
+    }
+    for (; i < n; ++i)
+        blendPixel(dst + 4 * i, src + 4 * i, coverX[i] * coverY);
+}
+
+} // namespace
+
+int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
+{
+    // A level is used once the filter still reduces it by 1.5 or more: the
+    // reduced copies are slightly soft, and the filter's own reduction keeps
+    // that softness below what a viewer sees.
+    constexpr double leastRemaining = 1.5;
+    int k = 0;
+    while (k + 1 < source.levelCount() &&
+           double(qint64(1) << (k + 1)) * leastRemaining <= reduction &&
+           !source.usableRegion(region, k + 1).isEmpty())
+        ++k;
+    return k;
+}
 
 void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRectF dest)
 {
-    QPainter p(&canvas);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(dest, source.level(0), QRectF(region));
+    if (canvas.isNull() || source.levelCount() < 1 || region.isEmpty() ||
+        !(dest.width() > 0) || !(dest.height() > 0))
+        return;
+    region &= source.level(0).rect();
+    if (region.isEmpty())
+        return;
+
+    const double reduction = double(region.width()) / dest.width();
+    const int k = pyramidLevelFor(source, region, reduction);
+    const QImage& level = source.level(k);
+    const QRect usable = source.usableRegion(region, k);
+    const int scale = 1 << k;
+
+    const AxisPlan px = planAxis(dest.x(), dest.width(), canvas.width(), region.x(),
+                                 region.width(), usable.left(), usable.right() + 1, scale);
+    if (px.isEmpty())
+        return;
+    const AxisPlan py = planAxis(dest.y(), dest.height(), canvas.height(), region.y(),
+                                 region.height(), usable.top(), usable.bottom() + 1, scale);
+    if (py.isEmpty())
+        return;
+
+    const resample::Kernels& kernels = resample::activeKernels();
+    const std::vector<int16_t> vw = verticalWeights(py);
+    const HorizontalWeights hw = horizontalWeights(px);
+    int solidBegin = px.outCount();
+    int solidEnd = 0;
+    for (int i = 0; i < px.outCount(); ++i) {
+        if (px.coverage[size_t(i)] == 1.0f) {
+            solidBegin = std::min(solidBegin, i);
+            solidEnd = i + 1;
+        }
+    }
+    solidBegin = std::min(solidBegin, solidEnd);
+
+    const int columns = px.srcCount();
+    const int pairs = (columns + 1) / 2;
+    RowCache cache(kernels, level, px.srcBegin, columns, py.taps);
+    // One row filtered vertically, padded so that every canvas column may
+    // read its whole stride of pairs (the padding has weight 0).
+    std::vector<PixelPair> vertical(size_t(pairs + hw.table.stride + 1), PixelPair{});
+    std::vector<uchar> filtered(size_t(hw.table.columns) * 4);
+    std::vector<const PixelPair*> rows(size_t(py.taps));
+
+    for (int oy = 0; oy < py.outCount(); ++oy) {
+        const int y0 = py.srcBegin + py.first[size_t(oy)];
+        const int ny = py.count[size_t(oy)];
+        for (int t = 0; t < ny; ++t)
+            rows[size_t(t)] = cache.row(y0 + t);
+        kernels.vertical(vertical.data(), rows.data(), vw.data() + size_t(oy) * size_t(py.taps),
+                         ny, pairs);
+        kernels.horizontal(filtered.data(), vertical.data(), hw.table);
+        compositeRow(canvas.scanLine(py.outBegin + oy) + size_t(px.outBegin) * 4,
+                     filtered.data(), px.coverage.data(), py.coverage[size_t(oy)], px.outCount(),
+                     solidBegin, solidEnd);
+    }
 }
