@@ -13,15 +13,16 @@ qint64 floorDiv(qint64 a, qint64 b)
 }
 
 // One row of `src` filtered by (1 3 3 1) and halved horizontally: out[x] for
-// x < width, four channels, from source pixels 2x - 1 .. 2x + 2 (edge pixels
-// repeated).
+// x < width, `Channels` bytes per pixel, from source pixels 2x - 1 .. 2x + 2
+// (edge pixels repeated).
+template <int Channels>
 void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width)
 {
-    const auto at = [&](int i) { return src + 4 * std::clamp(i, 0, srcWidth - 1); };
+    const auto at = [&](int i) { return src + Channels * std::clamp(i, 0, srcWidth - 1); };
     auto edge = [&](int x) {
         const uchar* p[4] = {at(2 * x - 1), at(2 * x), at(2 * x + 1), at(2 * x + 2)};
-        for (int c = 0; c < 4; ++c)
-            out[4 * x + c] = uint16_t(p[0][c] + 3 * (p[1][c] + p[2][c]) + p[3][c]);
+        for (int c = 0; c < Channels; ++c)
+            out[Channels * x + c] = uint16_t(p[0][c] + 3 * (p[1][c] + p[2][c]) + p[3][c]);
     };
     // Only the first pixel and the last one or two reach beyond the row.
     const int safeEnd = std::clamp((srcWidth - 3) / 2 + 1, 1, std::max(width, 1));
@@ -30,9 +31,10 @@ void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width)
     const uchar* __restrict s = src;
     uint16_t* __restrict o = out;
     for (int x = 1; x < safeEnd; ++x) {
-        const uchar* p = s + 4 * (2 * x - 1);
-        for (int c = 0; c < 4; ++c)
-            o[4 * x + c] = uint16_t(p[c] + 3 * (p[4 + c] + p[8 + c]) + p[12 + c]);
+        const uchar* p = s + Channels * (2 * x - 1);
+        for (int c = 0; c < Channels; ++c)
+            o[Channels * x + c] = uint16_t(p[c] + 3 * (p[Channels + c] + p[2 * Channels + c]) +
+                                           p[3 * Channels + c]);
     }
     for (int x = safeEnd; x < width; ++x)
         edge(x);
@@ -40,28 +42,29 @@ void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width)
 
 // The next level down. The filter is positive, so premultiplied pixels stay
 // valid without clamping.
+template <int Channels>
 QImage halved(const QImage& src)
 {
     const int w = src.width() / 2;
     const int h = src.height() / 2;
-    QImage dst(w, h, QImage::Format_RGBA8888_Premultiplied);
+    QImage dst(w, h, src.format());
     if (dst.isNull())
         return dst;
     dst.setColorSpace(src.colorSpace());
     // Horizontally filtered rows, kept for the output rows that use each.
     constexpr int ring = 4;
-    std::vector<uint16_t> rows(size_t(ring) * size_t(w) * 4);
+    const int n = w * Channels;
+    std::vector<uint16_t> rows(size_t(ring) * size_t(n));
     int rowOf[ring] = {-1, -1, -1, -1};
     auto filteredRow = [&](int y) -> const uint16_t* {
         y = std::clamp(y, 0, src.height() - 1);
-        uint16_t* row = rows.data() + size_t(y % ring) * size_t(w) * 4;
+        uint16_t* row = rows.data() + size_t(y % ring) * size_t(n);
         if (rowOf[y % ring] != y) {
-            halveRow(src.constScanLine(y), src.width(), row, w);
+            halveRow<Channels>(src.constScanLine(y), src.width(), row, w);
             rowOf[y % ring] = y;
         }
         return row;
     };
-    const int n = w * 4;
     for (int y = 0; y < h; ++y) {
         const uint16_t* __restrict r0 = filteredRow(2 * y - 1);
         const uint16_t* __restrict r1 = filteredRow(2 * y);
@@ -74,6 +77,30 @@ QImage halved(const QImage& src)
     return dst;
 }
 
+// An opaque RGBA image whose pixels all have red = green = blue, as a grey
+// image; a null image when it is anything else.
+QImage greyOf(const QImage& rgba)
+{
+    for (int y = 0; y < rgba.height(); ++y) {
+        const uchar* p = rgba.constScanLine(y);
+        uchar differs = 0;
+        for (int x = 0; x < rgba.width(); ++x, p += 4)
+            differs |= uchar((p[0] ^ p[1]) | (p[0] ^ p[2]) | uchar(~p[3]));
+        if (differs)
+            return QImage();
+    }
+    QImage grey(rgba.size(), QImage::Format_Grayscale8);
+    if (grey.isNull())
+        return grey;
+    for (int y = 0; y < rgba.height(); ++y) {
+        const uchar* p = rgba.constScanLine(y);
+        uchar* out = grey.scanLine(y);
+        for (int x = 0; x < rgba.width(); ++x)
+            out[x] = p[4 * x];
+    }
+    return grey;
+}
+
 } // namespace
 
 ImagePyramid::ImagePyramid(const QImage& image)
@@ -81,14 +108,23 @@ ImagePyramid::ImagePyramid(const QImage& image)
     QImage base = image;
     if (base.colorSpace().isValid() && base.colorSpace() != QColorSpace(QColorSpace::SRgb))
         base.convertToColorSpace(QColorSpace::SRgb);
-    base = base.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-    base.setDevicePixelRatio(1.0);
-    if (!base.isNull())
+    if (base.format() == QImage::Format_Grayscale8 || base.format() == QImage::Format_Grayscale16) {
+        base = base.convertToFormat(QImage::Format_Grayscale8);
+    } else {
+        base = base.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        // Angiograms often come as colour files of grey pixels.
+        if (QImage grey = greyOf(base); !grey.isNull())
+            base = grey;
+    }
+    if (!base.isNull()) {
+        base.setDevicePixelRatio(1.0);
         base.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    }
+    m_grey = base.format() == QImage::Format_Grayscale8;
     m_levels.push_back(base);
     while (!m_levels.back().isNull() && m_levels.back().width() >= 2 &&
            m_levels.back().height() >= 2) {
-        QImage next = halved(m_levels.back());
+        QImage next = m_grey ? halved<1>(m_levels.back()) : halved<4>(m_levels.back());
         if (next.isNull())
             break; // out of memory: the levels made so far still serve
         m_levels.push_back(std::move(next));

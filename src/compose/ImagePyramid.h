@@ -20,11 +20,13 @@ class ImagePyramid {
 public:
     explicit ImagePyramid(const QImage& image);
 
-    // Level 0 is the image itself (RGBA8888 premultiplied, sRGB); level k is
-    // 2^k times smaller (sizes rounded down). Halving stops before a side
-    // would become 0.
+    // Level 0 is the image itself in sRGB, as Grayscale8 when it is grey
+    // (opaque, red = green = blue everywhere) and as RGBA8888 premultiplied
+    // otherwise; level k is 2^k times smaller (sizes rounded down). Halving
+    // stops before a side would become 0.
     const QImage& level(int k) const { return m_levels[size_t(k)]; }
     int levelCount() const { return int(m_levels.size()); }
+    bool isGrey() const { return m_grey; }
 
     // The pixels of level k made only from level-0 pixels inside `region`,
     // so that reading them brings in nothing from outside a crop. Where the
@@ -37,6 +39,7 @@ public:
 
 private:
     std::vector<QImage> m_levels;
+    bool m_grey = false;
 };
 
 // The pyramids of the images a window is composing, keyed by the image. The

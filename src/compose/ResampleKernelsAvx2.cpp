@@ -12,7 +12,7 @@
 namespace resample::avx2 {
 namespace {
 
-PAIRVUE_AVX2 void toPairs(PixelPair* dst, const std::uint8_t* src, int pixels)
+PAIRVUE_AVX2 void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
 {
     // Within each 128-bit lane: r0 g0 b0 a0 r1 g1 b1 a1 -> r0 r1 g0 g1 b0 b1 a0 a1.
     const __m256i interleave =
@@ -29,7 +29,7 @@ PAIRVUE_AVX2 void toPairs(PixelPair* dst, const std::uint8_t* src, int pixels)
         generic::kernels.toPairs(dst + i / 2, src + 4 * i, pixels - i);
 }
 
-PAIRVUE_AVX2 void vertical(PixelPair* out, const PixelPair* const* rows,
+PAIRVUE_AVX2 void vertical(Lanes* out, const Lanes* const* rows,
                            const std::int16_t* weights, int taps, int n)
 {
     const __m256i bias = _mm256_set1_epi16(std::int16_t(taps / 2));
@@ -63,8 +63,8 @@ PAIRVUE_AVX2 void vertical(PixelPair* out, const PixelPair* const* rows,
 // The Q19 sums of two neighbouring columns (low lane: the even column), from
 // `Pairs` tap pairs (0: `stride` read at run time).
 template <int Pairs>
-PAIRVUE_AVX2 inline __m256i filterColumns(const PixelPair* p0, const PixelPair* p1,
-                                          const PixelPair* w, int stride)
+PAIRVUE_AVX2 inline __m256i filterColumns(const Lanes* p0, const Lanes* p1,
+                                          const Lanes* w, int stride)
 {
     const int count = Pairs > 0 ? Pairs : stride;
     __m256i acc = _mm256_setzero_si256();
@@ -80,7 +80,7 @@ PAIRVUE_AVX2 inline __m256i filterColumns(const PixelPair* p0, const PixelPair* 
 }
 
 template <int Pairs>
-PAIRVUE_AVX2 void horizontalFixed(std::uint8_t* out, const PixelPair* pairs,
+PAIRVUE_AVX2 void horizontalFixed(std::uint8_t* out, const Lanes* pairs,
                                   const HorizontalTable& table)
 {
     const int stride = table.stride;
@@ -90,7 +90,7 @@ PAIRVUE_AVX2 void horizontalFixed(std::uint8_t* out, const PixelPair* pairs,
     const __m256i max = _mm256_set1_epi16(255);
     // After packing, the lanes hold columns (0, 2 | 1, 3); put them in order.
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    const PixelPair* w = table.weights;
+    const Lanes* w = table.weights;
     for (int x = 0; x < table.columns; x += 4, w += 4 * stride) {
         __m256i a = filterColumns<Pairs>(pairs + first[x], pairs + first[x + 1], w, stride);
         __m256i b = filterColumns<Pairs>(pairs + first[x + 2], pairs + first[x + 3],
@@ -107,7 +107,7 @@ PAIRVUE_AVX2 void horizontalFixed(std::uint8_t* out, const PixelPair* pairs,
     }
 }
 
-PAIRVUE_AVX2 void horizontal(std::uint8_t* out, const PixelPair* pairs,
+PAIRVUE_AVX2 void horizontal(std::uint8_t* out, const Lanes* pairs,
                              const HorizontalTable& table)
 {
     switch (table.stride) {
@@ -123,9 +123,89 @@ PAIRVUE_AVX2 void horizontal(std::uint8_t* out, const PixelPair* pairs,
     }
 }
 
+PAIRVUE_AVX2 void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
+{
+    int i = 0;
+    for (; i + 16 <= pixels; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i / 8),
+                            _mm256_slli_epi16(_mm256_cvtepu8_epi16(bytes), sourceShift));
+    }
+    if (i < pixels)
+        generic::kernels.greyToLanes(dst + i / 8, src + i, pixels - i);
+}
+
+// One column's partial sums from `Taps` weights (0: `stride` read at run
+// time), a multiple of 8.
+template <int Taps>
+PAIRVUE_AVX2 inline __m256i filterGrey(const std::int16_t* g, const std::int16_t* w, int stride)
+{
+    const int taps = Taps > 0 ? Taps : stride;
+    __m256i acc = _mm256_setzero_si256();
+    int t = 0;
+    for (; t + 16 <= taps; t += 16)
+        acc = _mm256_add_epi32(
+            acc, _mm256_madd_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(g + t)),
+                                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(w + t))));
+    if (t < taps) // eight taps left
+        acc = _mm256_add_epi32(
+            acc, _mm256_zextsi128_si256(
+                     _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(g + t)),
+                                    _mm_load_si128(reinterpret_cast<const __m128i*>(w + t)))));
+    return acc;
+}
+
+template <int Taps>
+PAIRVUE_AVX2 void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey,
+                                      const GreyTable& table)
+{
+    const int stride = table.stride;
+    const int* first = table.first;
+    const __m256i round = _mm256_set1_epi32(1 << (finalShift - 1));
+    const __m256i opaque = _mm256_set1_epi32(int(0xff000000u));
+    for (int x = 0; x < table.columns; x += 8) {
+        const std::int16_t* w = table.weights + size_t(x) * size_t(stride);
+        const __m256i a0 = filterGrey<Taps>(grey + first[x], w, stride);
+        const __m256i a1 = filterGrey<Taps>(grey + first[x + 1], w + stride, stride);
+        const __m256i a2 = filterGrey<Taps>(grey + first[x + 2], w + 2 * stride, stride);
+        const __m256i a3 = filterGrey<Taps>(grey + first[x + 3], w + 3 * stride, stride);
+        const __m256i a4 = filterGrey<Taps>(grey + first[x + 4], w + 4 * stride, stride);
+        const __m256i a5 = filterGrey<Taps>(grey + first[x + 5], w + 5 * stride, stride);
+        const __m256i a6 = filterGrey<Taps>(grey + first[x + 6], w + 6 * stride, stride);
+        const __m256i a7 = filterGrey<Taps>(grey + first[x + 7], w + 7 * stride, stride);
+        // Eight sums, in column order.
+        const __m256i h0 =
+            _mm256_hadd_epi32(_mm256_hadd_epi32(a0, a1), _mm256_hadd_epi32(a2, a3));
+        const __m256i h1 =
+            _mm256_hadd_epi32(_mm256_hadd_epi32(a4, a5), _mm256_hadd_epi32(a6, a7));
+        __m256i s = _mm256_add_epi32(_mm256_permute2x128_si256(h0, h1, 0x20),
+                                     _mm256_permute2x128_si256(h0, h1, 0x31));
+        s = _mm256_srai_epi32(_mm256_add_epi32(s, round), finalShift);
+        // Per 128-bit lane: four sums -> four bytes clamped to 0..255 -> four
+        // opaque grey pixels.
+        const __m256i packed = _mm256_packs_epi32(s, s);
+        const __m256i g = _mm256_packus_epi16(packed, packed);
+        const __m256i gg = _mm256_unpacklo_epi8(g, g);
+        const __m256i rgba = _mm256_or_si256(_mm256_unpacklo_epi16(gg, gg), opaque);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4 * x), rgba);
+    }
+}
+
+PAIRVUE_AVX2 void horizontalGrey(std::uint8_t* out, const std::int16_t* grey,
+                                 const GreyTable& table)
+{
+    switch (table.stride) {
+    case 8: return horizontalGreyFixed<8>(out, grey, table);
+    case 16: return horizontalGreyFixed<16>(out, grey, table);
+    case 24: return horizontalGreyFixed<24>(out, grey, table);
+    case 32: return horizontalGreyFixed<32>(out, grey, table);
+    default: return horizontalGreyFixed<0>(out, grey, table);
+    }
+}
+
 } // namespace
 
-const Kernels kernels = {"avx2", toPairs, vertical, horizontal};
+const Kernels kernels = {"avx2", toPairs, vertical, horizontal, greyToLanes, horizontalGrey};
 
 } // namespace resample::avx2
 

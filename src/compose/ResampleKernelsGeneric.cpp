@@ -8,10 +8,10 @@
 namespace resample::generic {
 namespace {
 
-void toPairs(PixelPair* dst, const std::uint8_t* src, int pixels)
+void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
 {
     for (int i = 0; i < pixels; i += 2) {
-        PixelPair& p = dst[i / 2];
+        Lanes& p = dst[i / 2];
         for (int c = 0; c < 4; ++c) {
             p.v[2 * c] = std::int16_t(src[4 * i + c] << sourceShift);
             p.v[2 * c + 1] = i + 1 < pixels ? std::int16_t(src[4 * i + 4 + c] << sourceShift) : 0;
@@ -19,7 +19,7 @@ void toPairs(PixelPair* dst, const std::uint8_t* src, int pixels)
     }
 }
 
-void vertical(PixelPair* out, const PixelPair* const* rows, const std::int16_t* weights, int taps,
+void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps,
               int n)
 {
     const int bias = taps / 2;
@@ -33,11 +33,11 @@ void vertical(PixelPair* out, const PixelPair* const* rows, const std::int16_t* 
     }
 }
 
-void horizontal(std::uint8_t* out, const PixelPair* pairs, const HorizontalTable& table)
+void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
 {
     for (int x = 0; x < table.columns; ++x) {
-        const PixelPair* p = pairs + table.firstPair[x];
-        const PixelPair* w = table.weights + size_t(x / 2) * size_t(table.stride) * 2 + (x & 1);
+        const Lanes* p = pairs + table.firstPair[x];
+        const Lanes* w = table.weights + size_t(x / 2) * size_t(table.stride) * 2 + (x & 1);
         int sums[4] = {0, 0, 0, 0};
         for (int k = 0; k < table.stride; ++k)
             for (int c = 0; c < 4; ++c)
@@ -53,8 +53,29 @@ void horizontal(std::uint8_t* out, const PixelPair* pairs, const HorizontalTable
     }
 }
 
+void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
+{
+    for (int i = 0; i < pixels; i += 8)
+        for (int k = 0; k < 8; ++k)
+            dst[i / 8].v[k] = i + k < pixels ? std::int16_t(src[i + k] << sourceShift) : 0;
+}
+
+void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
+{
+    for (int x = 0; x < table.columns; ++x) {
+        const std::int16_t* g = grey + table.first[x];
+        const std::int16_t* w = table.weights + size_t(x) * size_t(table.stride);
+        int sum = 0;
+        for (int t = 0; t < table.stride; ++t)
+            sum += int(g[t]) * w[t];
+        const int v = std::clamp((sum + (1 << (finalShift - 1))) >> finalShift, 0, 255);
+        out[4 * x] = out[4 * x + 1] = out[4 * x + 2] = std::uint8_t(v);
+        out[4 * x + 3] = 255;
+    }
+}
+
 } // namespace
 
-const Kernels kernels = {"generic", toPairs, vertical, horizontal};
+const Kernels kernels = {"generic", toPairs, vertical, horizontal, greyToLanes, horizontalGrey};
 
 } // namespace resample::generic

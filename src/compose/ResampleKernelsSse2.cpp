@@ -10,7 +10,7 @@
 namespace resample::sse2 {
 namespace {
 
-void toPairs(PixelPair* dst, const std::uint8_t* src, int pixels)
+void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
 {
     const __m128i zero = _mm_setzero_si128();
     int i = 0;
@@ -29,7 +29,7 @@ void toPairs(PixelPair* dst, const std::uint8_t* src, int pixels)
         generic::kernels.toPairs(dst + i / 2, src + 4 * i, pixels - i);
 }
 
-void vertical(PixelPair* out, const PixelPair* const* rows, const std::int16_t* weights, int taps,
+void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps,
               int n)
 {
     const __m128i bias = _mm_set1_epi16(std::int16_t(taps / 2));
@@ -63,7 +63,7 @@ void vertical(PixelPair* out, const PixelPair* const* rows, const std::int16_t* 
 // The Q19 channel sums of one column from `Pairs` tap pairs (0: `stride`
 // read at run time); a fixed count lets the compiler unroll.
 template <int Pairs>
-inline __m128i filterColumn(const PixelPair* p, const PixelPair* w, int stride)
+inline __m128i filterColumn(const Lanes* p, const Lanes* w, int stride)
 {
     const int count = Pairs > 0 ? Pairs : stride;
     __m128i acc = _mm_setzero_si128();
@@ -90,11 +90,11 @@ inline std::uint64_t finishColumns(__m128i a, __m128i b)
 }
 
 template <int Pairs>
-void horizontalFixed(std::uint8_t* out, const PixelPair* pairs, const HorizontalTable& table)
+void horizontalFixed(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
 {
     const int n = table.columns;
     const int stride = table.stride;
-    const PixelPair* w = table.weights;
+    const Lanes* w = table.weights;
     for (int x = 0; x < n; x += 2, w += 2 * stride) {
         const __m128i a = filterColumn<Pairs>(pairs + table.firstPair[x], w, stride);
         const __m128i b = filterColumn<Pairs>(pairs + table.firstPair[x + 1], w + 1, stride);
@@ -103,7 +103,7 @@ void horizontalFixed(std::uint8_t* out, const PixelPair* pairs, const Horizontal
     }
 }
 
-void horizontal(std::uint8_t* out, const PixelPair* pairs, const HorizontalTable& table)
+void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
 {
     switch (table.stride) {
     case 1: return horizontalFixed<1>(out, pairs, table);
@@ -118,9 +118,76 @@ void horizontal(std::uint8_t* out, const PixelPair* pairs, const HorizontalTable
     }
 }
 
+void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
+{
+    const __m128i zero = _mm_setzero_si128();
+    int i = 0;
+    for (; i + 16 <= pixels; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        _mm_store_si128(reinterpret_cast<__m128i*>(dst + i / 8),
+                        _mm_srli_epi16(_mm_unpacklo_epi8(zero, bytes), 1));
+        _mm_store_si128(reinterpret_cast<__m128i*>(dst + i / 8 + 1),
+                        _mm_srli_epi16(_mm_unpackhi_epi8(zero, bytes), 1));
+    }
+    if (i < pixels)
+        generic::kernels.greyToLanes(dst + i / 8, src + i, pixels - i);
+}
+
+// Four columns' Q19 sums, one per 32-bit lane.
+inline __m128i sumColumns(__m128i a0, __m128i a1, __m128i a2, __m128i a3)
+{
+    const __m128i u01 = _mm_add_epi32(_mm_unpacklo_epi32(a0, a1), _mm_unpackhi_epi32(a0, a1));
+    const __m128i u23 = _mm_add_epi32(_mm_unpacklo_epi32(a2, a3), _mm_unpackhi_epi32(a2, a3));
+    return _mm_add_epi32(_mm_unpacklo_epi64(u01, u23), _mm_unpackhi_epi64(u01, u23));
+}
+
+template <int Taps>
+inline __m128i filterGrey(const std::int16_t* g, const std::int16_t* w, int stride)
+{
+    const int taps = Taps > 0 ? Taps : stride;
+    __m128i acc = _mm_setzero_si128();
+    for (int t = 0; t < taps; t += 8)
+        acc = _mm_add_epi32(
+            acc, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(g + t)),
+                                _mm_load_si128(reinterpret_cast<const __m128i*>(w + t))));
+    return acc;
+}
+
+template <int Taps>
+void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
+{
+    const int stride = table.stride;
+    const int* first = table.first;
+    const __m128i round = _mm_set1_epi32(1 << (finalShift - 1));
+    const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
+    for (int x = 0; x < table.columns; x += 4) {
+        const std::int16_t* w = table.weights + size_t(x) * size_t(stride);
+        __m128i s = sumColumns(filterGrey<Taps>(grey + first[x], w, stride),
+                               filterGrey<Taps>(grey + first[x + 1], w + stride, stride),
+                               filterGrey<Taps>(grey + first[x + 2], w + 2 * stride, stride),
+                               filterGrey<Taps>(grey + first[x + 3], w + 3 * stride, stride));
+        s = _mm_srai_epi32(_mm_add_epi32(s, round), finalShift);
+        // Saturating packs clamp to 0..255; then each grey byte fills R, G, B.
+        const __m128i g = _mm_packus_epi16(_mm_packs_epi32(s, s), _mm_setzero_si128());
+        const __m128i gg = _mm_unpacklo_epi8(g, g);
+        const __m128i rgba = _mm_or_si128(_mm_unpacklo_epi16(gg, gg), opaque);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), rgba);
+    }
+}
+
+void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
+{
+    switch (table.stride) {
+    case 8: return horizontalGreyFixed<8>(out, grey, table);
+    case 16: return horizontalGreyFixed<16>(out, grey, table);
+    case 24: return horizontalGreyFixed<24>(out, grey, table);
+    default: return horizontalGreyFixed<0>(out, grey, table);
+    }
+}
+
 } // namespace
 
-const Kernels kernels = {"sse2", toPairs, vertical, horizontal};
+const Kernels kernels = {"sse2", toPairs, vertical, horizontal, greyToLanes, horizontalGrey};
 
 } // namespace resample::sse2
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-using resample::PixelPair;
+using resample::Lanes;
 
 namespace {
 
@@ -41,7 +41,7 @@ std::vector<int16_t> verticalWeights(const AxisPlan& plan)
 // The horizontal weights in the layout the kernels read.
 struct HorizontalWeights {
     std::vector<int> firstPair;
-    std::vector<PixelPair> weights;
+    std::vector<Lanes> weights;
     resample::HorizontalTable table{};
 };
 
@@ -55,7 +55,7 @@ HorizontalWeights horizontalWeights(const AxisPlan& plan)
     for (int i = 0; i < n; ++i)
         stride = std::max(stride, (plan.count[size_t(i)] + (plan.first[size_t(i)] & 1) + 1) / 2);
     h.firstPair.assign(size_t(columns), 0);
-    h.weights.assign(size_t(columns) * size_t(stride), PixelPair{});
+    h.weights.assign(size_t(columns) * size_t(stride), Lanes{});
     std::vector<int16_t> q(size_t(2 * stride));
     for (int i = 0; i < n; ++i) {
         const int first = plan.first[size_t(i)];
@@ -64,7 +64,7 @@ HorizontalWeights horizontalWeights(const AxisPlan& plan)
         quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps),
                         plan.count[size_t(i)], q.data() + lead);
         h.firstPair[size_t(i)] = first / 2;
-        PixelPair* w = h.weights.data() + size_t(i / 2) * size_t(stride) * 2 + (i & 1);
+        Lanes* w = h.weights.data() + size_t(i / 2) * size_t(stride) * 2 + (i & 1);
         for (int k = 0; k < stride; ++k)
             for (int c = 0; c < 4; ++c) {
                 w[2 * k].v[2 * c] = q[size_t(2 * k)];
@@ -75,38 +75,63 @@ HorizontalWeights horizontalWeights(const AxisPlan& plan)
     return h;
 }
 
-// Source rows converted to pixel pairs, kept while the filter window slides
+// The horizontal weights for grey rows.
+struct GreyWeights {
+    std::vector<int> first;
+    std::vector<int16_t> weights;
+    resample::GreyTable table{};
+};
+
+GreyWeights greyWeights(const AxisPlan& plan)
+{
+    GreyWeights g;
+    const int n = plan.outCount();
+    const int columns = (n + 7) / 8 * 8;
+    const int stride = (plan.taps + 7) / 8 * 8;
+    g.first.assign(size_t(columns), 0);
+    g.weights.assign(size_t(columns) * size_t(stride), 0);
+    for (int i = 0; i < n; ++i) {
+        g.first[size_t(i)] = plan.first[size_t(i)];
+        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps),
+                        plan.count[size_t(i)], g.weights.data() + size_t(i) * size_t(stride));
+    }
+    g.table = {g.first.data(), g.weights.data(), stride, columns};
+    return g;
+}
+
+// Source rows converted to 16-bit lanes, kept while the filter window slides
 // down the picture.
 class RowCache {
 public:
-    RowCache(const resample::Kernels& kernels, const QImage& level, int columnBegin, int columns,
+    using Convert = void (*)(Lanes*, const std::uint8_t*, int);
+
+    RowCache(Convert convert, const QImage& level, int columnBegin, int columns, int units,
              int capacity)
-        : m_kernels(kernels), m_level(level), m_columnBegin(columnBegin), m_columns(columns),
-          m_pairs((columns + 1) / 2), m_rows(size_t(capacity), -1),
-          m_data(size_t(capacity) * size_t(m_pairs))
+        : m_convert(convert), m_level(level),
+          m_offset(size_t(columnBegin) * size_t(level.depth() / 8)), m_columns(columns),
+          m_units(units), m_rows(size_t(capacity), -1), m_data(size_t(capacity) * size_t(units))
     {
     }
 
-    const PixelPair* row(int y)
+    const Lanes* row(int y)
     {
         const size_t slot = size_t(y) % m_rows.size();
-        PixelPair* dst = m_data.data() + slot * size_t(m_pairs);
+        Lanes* dst = m_data.data() + slot * size_t(m_units);
         if (m_rows[slot] != y) {
-            m_kernels.toPairs(dst, m_level.constScanLine(y) + size_t(m_columnBegin) * 4,
-                              m_columns);
+            m_convert(dst, m_level.constScanLine(y) + m_offset, m_columns);
             m_rows[slot] = y;
         }
         return dst;
     }
 
 private:
-    const resample::Kernels& m_kernels;
+    Convert m_convert;
     const QImage& m_level;
-    int m_columnBegin;
+    size_t m_offset;
     int m_columns;
-    int m_pairs;
+    int m_units;
     std::vector<int> m_rows;
-    std::vector<PixelPair> m_data;
+    std::vector<Lanes> m_data;
 };
 
 // Source-over of one premultiplied pixel scaled by `cover` onto `dst`.
@@ -192,7 +217,6 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
 
     const resample::Kernels& kernels = resample::activeKernels();
     const std::vector<int16_t> vw = verticalWeights(py);
-    const HorizontalWeights hw = horizontalWeights(px);
     int solidBegin = px.outCount();
     int solidEnd = 0;
     for (int i = 0; i < px.outCount(); ++i) {
@@ -203,14 +227,22 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
     }
     solidBegin = std::min(solidBegin, solidEnd);
 
+    // Grey rows hold eight pixels per lanes, colour rows two.
+    const bool grey = source.isGrey();
     const int columns = px.srcCount();
-    const int pairs = (columns + 1) / 2;
-    RowCache cache(kernels, level, px.srcBegin, columns, py.taps);
+    const int units = grey ? (columns + 7) / 8 : (columns + 1) / 2;
+    const HorizontalWeights hw = grey ? HorizontalWeights{} : horizontalWeights(px);
+    const GreyWeights gw = grey ? greyWeights(px) : GreyWeights{};
+    const int padding = grey ? gw.table.stride / 8 + 1 : hw.table.stride + 1;
+    const int outColumns = grey ? gw.table.columns : hw.table.columns;
+
+    RowCache cache(grey ? kernels.greyToLanes : kernels.toPairs, level, px.srcBegin, columns,
+                   units, py.taps);
     // One row filtered vertically, padded so that every canvas column may
-    // read its whole stride of pairs (the padding has weight 0).
-    std::vector<PixelPair> vertical(size_t(pairs + hw.table.stride + 1), PixelPair{});
-    std::vector<uchar> filtered(size_t(hw.table.columns) * 4);
-    std::vector<const PixelPair*> rows(size_t(py.taps));
+    // read its whole stride (the padding has weight 0).
+    std::vector<Lanes> vertical(size_t(units + padding), Lanes{});
+    std::vector<uchar> filtered(size_t(outColumns) * 4);
+    std::vector<const Lanes*> rows(size_t(py.taps));
 
     for (int oy = 0; oy < py.outCount(); ++oy) {
         const int y0 = py.srcBegin + py.first[size_t(oy)];
@@ -218,8 +250,11 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
         for (int t = 0; t < ny; ++t)
             rows[size_t(t)] = cache.row(y0 + t);
         kernels.vertical(vertical.data(), rows.data(), vw.data() + size_t(oy) * size_t(py.taps),
-                         ny, pairs);
-        kernels.horizontal(filtered.data(), vertical.data(), hw.table);
+                         ny, units);
+        if (grey)
+            kernels.horizontalGrey(filtered.data(), vertical.data()->v, gw.table);
+        else
+            kernels.horizontal(filtered.data(), vertical.data(), hw.table);
         compositeRow(canvas.scanLine(py.outBegin + oy) + size_t(px.outBegin) * 4,
                      filtered.data(), px.coverage.data(), py.coverage[size_t(oy)], px.outCount(),
                      solidBegin, solidEnd);

@@ -470,41 +470,64 @@ private slots:
         QTest::newRow("reduced") << QRect(3, 5, 301, 297) << QRectF(10.25, 7.5, 171.3, 169.1);
         QTest::newRow("enlarged") << QRect(20, 30, 33, 41) << QRectF(-3.5, 2.75, 160.1, 198.8);
         QTest::newRow("clipped") << QRect(0, 0, 320, 320) << QRectF(-40.5, 150.5, 320, 320);
-        QTest::newRow("level 2") << QRect(1, 1, 319, 319) << QRectF(5, 5, 71.5, 71.5);
+        QTest::newRow("level 1") << QRect(1, 1, 319, 319) << QRectF(5, 5, 71.5, 71.5);
+        QTest::newRow("level 2") << QRect(2, 3, 317, 316) << QRectF(5.5, 5, 40.5, 40.4);
     }
     void instructionSetsAgree()
     {
         QFETCH(QRect, crop);
         QFETCH(QRectF, dest);
-        // Random colours and alpha, premultiplied.
-        QImage image(320, 320, QImage::Format_RGBA8888_Premultiplied);
+        // Random colours and alpha, premultiplied; and a grey picture.
+        QImage colour(320, 320, QImage::Format_RGBA8888_Premultiplied);
+        QImage grey(320, 320, QImage::Format_Grayscale8);
         QRandomGenerator rng(11);
         for (int y = 0; y < 320; ++y) {
-            uchar* line = image.scanLine(y);
+            uchar* line = colour.scanLine(y);
             for (int x = 0; x < 320; ++x) {
                 const int a = rng.bounded(256);
                 for (int c = 0; c < 3; ++c)
                     line[4 * x + c] = uchar(rng.bounded(a + 1));
                 line[4 * x + 3] = uchar(a);
+                grey.scanLine(y)[x] = uchar(rng.bounded(256));
             }
         }
         const Rgba fill{30, 60, 90, 200};
-        resample::setActiveInstructionSet(resample::InstructionSet::Generic);
-        const QImage reference = drawOn(QSize(200, 220), fill, image, crop, dest);
-        for (auto set : {resample::InstructionSet::Sse2, resample::InstructionSet::Avx2}) {
-            if (!resample::isAvailable(set))
-                continue;
-            resample::setActiveInstructionSet(set);
-            const QImage other = drawOn(QSize(200, 220), fill, image, crop, dest);
-            QCOMPARE(other, reference);
-        }
-        resample::setActiveInstructionSet(resample::bestInstructionSet());
-        // And every pixel is a valid premultiplied one.
-        for (int y = 0; y < reference.height(); ++y)
-            for (int x = 0; x < reference.width(); ++x) {
-                const Rgba p = rgbaAt(reference, x, y);
-                QVERIFY(p[0] <= p[3] && p[1] <= p[3] && p[2] <= p[3]);
+        for (const QImage& image : {colour, grey}) {
+            resample::setActiveInstructionSet(resample::InstructionSet::Generic);
+            const QImage reference = drawOn(QSize(200, 220), fill, image, crop, dest);
+            for (auto set : {resample::InstructionSet::Sse2, resample::InstructionSet::Avx2}) {
+                if (!resample::isAvailable(set))
+                    continue;
+                resample::setActiveInstructionSet(set);
+                QCOMPARE(drawOn(QSize(200, 220), fill, image, crop, dest), reference);
             }
+            resample::setActiveInstructionSet(resample::bestInstructionSet());
+            // And every pixel is a valid premultiplied one.
+            for (int y = 0; y < reference.height(); ++y)
+                for (int x = 0; x < reference.width(); ++x) {
+                    const Rgba p = rgbaAt(reference, x, y);
+                    QVERIFY(p[0] <= p[3] && p[1] <= p[3] && p[2] <= p[3]);
+                }
+        }
+    }
+
+    // A grey image takes a quicker path that must give exactly what the
+    // colour path gives for the same pixels.
+    void greyPathMatchesColourPath_data() { instructionSetsAgree_data(); }
+    void greyPathMatchesColourPath()
+    {
+        QFETCH(QRect, crop);
+        QFETCH(QRectF, dest);
+        const QImage grey = testsupport::angiogram(320, 5);
+        QImage colour = grey.convertToFormat(QImage::Format_RGBA8888);
+        // One pixel of colour far from the crop keeps the image off the grey path.
+        colour.setPixelColor(319, 319, QColor(255, 0, 0));
+        QRect inside = crop & QRect(0, 0, 300, 300);
+        QVERIFY(ImagePyramid(grey).isGrey());
+        QVERIFY(!ImagePyramid(colour).isGrey());
+        const QImage a = drawOn(QSize(200, 220), lightGreen, grey, inside, dest);
+        const QImage b = drawOn(QSize(200, 220), lightGreen, colour, inside, dest);
+        QCOMPARE(a, b);
     }
 
     void axisPlan()
@@ -598,12 +621,13 @@ private slots:
             for (int y = 0; y < 8; ++y)
                 image.setPixelColor(column, y, Qt::white);
             const ImagePyramid pyramid(image);
+            QVERIFY(pyramid.isGrey());
             for (int k = 1; k <= 2; ++k) {
                 const QImage& level = pyramid.level(k);
                 double sum = 0;
                 double moment = 0;
                 for (int x = 0; x < level.width(); ++x) {
-                    const double v = rgbaAt(level, x, level.height() / 2)[0];
+                    const double v = level.constScanLine(level.height() / 2)[x];
                     sum += v;
                     moment += v * (x + 0.5) * (1 << k);
                 }
