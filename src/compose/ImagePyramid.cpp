@@ -7,17 +7,14 @@
 
 namespace {
 
-qint64 floorDiv(qint64 a, qint64 b)
-{
+qint64 floorDiv(qint64 a, qint64 b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
 // One row of `src` filtered by (1 3 3 1) and halved horizontally: out[x] for
 // x < width, `Channels` bytes per pixel, from source pixels 2x - 1 .. 2x + 2
 // (edge pixels repeated).
-template <int Channels>
-void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width)
-{
+template <int Channels> void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width) {
     const auto at = [&](int i) { return src + Channels * std::clamp(i, 0, srcWidth - 1); };
     auto edge = [&](int x) {
         const uchar* p[4] = {at(2 * x - 1), at(2 * x), at(2 * x + 1), at(2 * x + 2)};
@@ -33,8 +30,8 @@ void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width)
     for (int x = 1; x < safeEnd; ++x) {
         const uchar* p = s + Channels * (2 * x - 1);
         for (int c = 0; c < Channels; ++c)
-            o[Channels * x + c] = uint16_t(p[c] + 3 * (p[Channels + c] + p[2 * Channels + c]) +
-                                           p[3 * Channels + c]);
+            o[Channels * x + c] =
+                uint16_t(p[c] + 3 * (p[Channels + c] + p[2 * Channels + c]) + p[3 * Channels + c]);
     }
     for (int x = safeEnd; x < width; ++x)
         edge(x);
@@ -42,9 +39,7 @@ void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width)
 
 // The next level down. The filter is positive, so premultiplied pixels stay
 // valid without clamping.
-template <int Channels>
-QImage halved(const QImage& src)
-{
+template <int Channels> QImage halved(const QImage& src) {
     const int w = src.width() / 2;
     const int h = src.height() / 2;
     QImage dst(w, h, src.format());
@@ -79,8 +74,7 @@ QImage halved(const QImage& src)
 
 // An opaque RGBA image whose pixels all have red = green = blue, as a grey
 // image; a null image when it is anything else.
-QImage greyOf(const QImage& rgba)
-{
+QImage greyOf(const QImage& rgba) {
     for (int y = 0; y < rgba.height(); ++y) {
         const uchar* p = rgba.constScanLine(y);
         uchar differs = 0;
@@ -103,8 +97,7 @@ QImage greyOf(const QImage& rgba)
 
 } // namespace
 
-ImagePyramid::ImagePyramid(const QImage& image)
-{
+ImagePyramid::ImagePyramid(const QImage& image) {
     QImage base = image;
     if (base.colorSpace().isValid() && base.colorSpace() != QColorSpace(QColorSpace::SRgb))
         base.convertToColorSpace(QColorSpace::SRgb);
@@ -131,8 +124,7 @@ ImagePyramid::ImagePyramid(const QImage& image)
     }
 }
 
-QRect ImagePyramid::usableRegion(QRect region, int k) const
-{
+QRect ImagePyramid::usableRegion(QRect region, int k) const {
     const QImage& base = m_levels.front();
     region &= base.rect();
     if (region.isEmpty() || k < 0 || k >= levelCount())
@@ -149,27 +141,25 @@ QRect ImagePyramid::usableRegion(QRect region, int k) const
     const QImage& level = m_levels[size_t(k)];
     const qint64 left = x0 == 0 ? 0 : floorDiv(x0 + 2 * step - 2, step);
     const qint64 top = y0 == 0 ? 0 : floorDiv(y0 + 2 * step - 2, step);
-    const qint64 right = x1 == base.width() ? level.width()
-                                            : std::min<qint64>(floorDiv(x1 + 1, step) - 1,
-                                                               level.width());
-    const qint64 bottom = y1 == base.height() ? level.height()
-                                              : std::min<qint64>(floorDiv(y1 + 1, step) - 1,
-                                                                 level.height());
+    const qint64 right = x1 == base.width()
+                             ? level.width()
+                             : std::min<qint64>(floorDiv(x1 + 1, step) - 1, level.width());
+    const qint64 bottom = y1 == base.height()
+                              ? level.height()
+                              : std::min<qint64>(floorDiv(y1 + 1, step) - 1, level.height());
     if (right <= left || bottom <= top)
         return QRect();
     return QRect(int(left), int(top), int(right - left), int(bottom - top));
 }
 
-qint64 ImagePyramid::byteCount() const
-{
+qint64 ImagePyramid::byteCount() const {
     qint64 total = 0;
     for (const QImage& level : m_levels)
         total += level.sizeInBytes();
     return total;
 }
 
-std::shared_ptr<const ImagePyramid> PyramidCache::pyramidFor(const QImage& image)
-{
+std::shared_ptr<const ImagePyramid> PyramidCache::pyramidFor(const QImage& image) {
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (it->image.cacheKey() == image.cacheKey()) {
             Entry hit = std::move(*it);

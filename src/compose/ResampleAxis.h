@@ -12,14 +12,14 @@
 // crop ever reaches the picture, and a flat picture stays exactly flat up to
 // its edges.
 struct AxisPlan {
-    int outBegin = 0;           // first canvas pixel touched
-    int outEnd = 0;             // one past the last
-    int srcBegin = 0;           // first source pixel read
-    int srcEnd = 0;             // one past the last
-    int taps = 0;               // weights stored per canvas pixel (the largest count)
-    std::vector<int> first;     // per canvas pixel: first source pixel read, from srcBegin
-    std::vector<int> count;     // per canvas pixel: number of source pixels read
-    std::vector<float> weights; // per canvas pixel: `taps` weights summing to 1, zero-padded
+    int outBegin = 0;            // first canvas pixel touched
+    int outEnd = 0;              // one past the last
+    int srcBegin = 0;            // first source pixel read
+    int srcEnd = 0;              // one past the last
+    int taps = 0;                // weights stored per canvas pixel (the largest count)
+    std::vector<int> first;      // per canvas pixel: first source pixel read, from srcBegin
+    std::vector<int> count;      // per canvas pixel: number of source pixels read
+    std::vector<float> weights;  // per canvas pixel: `taps` weights summing to 1, zero-padded
     std::vector<float> coverage; // per canvas pixel: the length of it inside the picture
 
     bool isEmpty() const { return outEnd <= outBegin; }

@@ -36,10 +36,10 @@ struct alignas(16) Lanes {
 // the next entry column 2q + 1's, each as (w0 w1 w0 w1 w0 w1 w0 w1). The
 // table covers a multiple of four columns; padding columns have no weight.
 struct HorizontalTable {
-    const int* firstPair;     // per column: first pixel pair read
+    const int* firstPair; // per column: first pixel pair read
     const Lanes* weights;
-    int stride;               // tap pairs per column
-    int columns;              // columns in the table, a multiple of 4
+    int stride;  // tap pairs per column
+    int columns; // columns in the table, a multiple of 4
 };
 
 // The horizontal filter of one axis for grey rows: column x reads the grey
@@ -60,8 +60,8 @@ struct Kernels {
     void (*toPairs)(Lanes* dst, const std::uint8_t* src, int pixels);
     // out[m] = bias + sum over t of high16(rows[t][m] * weights[t]), m < n,
     // with bias = taps / 2 making up for the rounding down of each product.
-    void (*vertical)(Lanes* out, const Lanes* const* rows, const std::int16_t* weights,
-                     int taps, int n);
+    void (*vertical)(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps,
+                     int n);
     // Filters every column of the table and writes them as premultiplied
     // RGBA bytes to `out`, each a valid pixel (alpha 0..255, colour 0..alpha).
     void (*horizontal)(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table);

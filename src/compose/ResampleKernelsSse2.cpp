@@ -10,8 +10,7 @@
 namespace resample::sse2 {
 namespace {
 
-void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
-{
+void toPairs(Lanes* dst, const std::uint8_t* src, int pixels) {
     const __m128i zero = _mm_setzero_si128();
     int i = 0;
     for (; i + 4 <= pixels; i += 4) {
@@ -29,9 +28,7 @@ void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
         generic::kernels.toPairs(dst + i / 2, src + 4 * i, pixels - i);
 }
 
-void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps,
-              int n)
-{
+void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps, int n) {
     const __m128i bias = _mm_set1_epi16(std::int16_t(taps / 2));
     int m = 0;
     for (; m + 4 <= n; m += 4) {
@@ -53,18 +50,16 @@ void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights,
     for (; m < n; ++m) {
         __m128i a = bias;
         for (int t = 0; t < taps; ++t)
-            a = _mm_add_epi16(a, _mm_mulhi_epi16(
-                                     _mm_load_si128(reinterpret_cast<const __m128i*>(rows[t] + m)),
-                                     _mm_set1_epi16(weights[t])));
+            a = _mm_add_epi16(
+                a, _mm_mulhi_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(rows[t] + m)),
+                                   _mm_set1_epi16(weights[t])));
         _mm_store_si128(reinterpret_cast<__m128i*>(out + m), a);
     }
 }
 
 // The Q19 channel sums of one column from `Pairs` tap pairs (0: `stride`
 // read at run time); a fixed count lets the compiler unroll.
-template <int Pairs>
-inline __m128i filterColumn(const Lanes* p, const Lanes* w, int stride)
-{
+template <int Pairs> inline __m128i filterColumn(const Lanes* p, const Lanes* w, int stride) {
     const int count = Pairs > 0 ? Pairs : stride;
     __m128i acc = _mm_setzero_si128();
     for (int k = 0; k < count; ++k)
@@ -76,8 +71,7 @@ inline __m128i filterColumn(const Lanes* p, const Lanes* w, int stride)
 
 // Two columns' sums rounded to bytes, alpha clamped to 0..255 and colour to
 // 0..alpha; the eight bytes are the two pixels.
-inline std::uint64_t finishColumns(__m128i a, __m128i b)
-{
+inline std::uint64_t finishColumns(__m128i a, __m128i b) {
     const __m128i round = _mm_set1_epi32(1 << (finalShift - 1));
     a = _mm_srai_epi32(_mm_add_epi32(a, round), finalShift);
     b = _mm_srai_epi32(_mm_add_epi32(b, round), finalShift);
@@ -90,8 +84,7 @@ inline std::uint64_t finishColumns(__m128i a, __m128i b)
 }
 
 template <int Pairs>
-void horizontalFixed(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
-{
+void horizontalFixed(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table) {
     const int n = table.columns;
     const int stride = table.stride;
     const Lanes* w = table.weights;
@@ -103,23 +96,30 @@ void horizontalFixed(std::uint8_t* out, const Lanes* pairs, const HorizontalTabl
     }
 }
 
-void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
-{
+void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table) {
     switch (table.stride) {
-    case 1: return horizontalFixed<1>(out, pairs, table);
-    case 2: return horizontalFixed<2>(out, pairs, table);
-    case 3: return horizontalFixed<3>(out, pairs, table);
-    case 4: return horizontalFixed<4>(out, pairs, table);
-    case 5: return horizontalFixed<5>(out, pairs, table);
-    case 6: return horizontalFixed<6>(out, pairs, table);
-    case 7: return horizontalFixed<7>(out, pairs, table);
-    case 8: return horizontalFixed<8>(out, pairs, table);
-    default: return horizontalFixed<0>(out, pairs, table);
+    case 1:
+        return horizontalFixed<1>(out, pairs, table);
+    case 2:
+        return horizontalFixed<2>(out, pairs, table);
+    case 3:
+        return horizontalFixed<3>(out, pairs, table);
+    case 4:
+        return horizontalFixed<4>(out, pairs, table);
+    case 5:
+        return horizontalFixed<5>(out, pairs, table);
+    case 6:
+        return horizontalFixed<6>(out, pairs, table);
+    case 7:
+        return horizontalFixed<7>(out, pairs, table);
+    case 8:
+        return horizontalFixed<8>(out, pairs, table);
+    default:
+        return horizontalFixed<0>(out, pairs, table);
     }
 }
 
-void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
-{
+void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels) {
     const __m128i zero = _mm_setzero_si128();
     int i = 0;
     for (; i + 16 <= pixels; i += 16) {
@@ -134,16 +134,14 @@ void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
 }
 
 // Four columns' Q19 sums, one per 32-bit lane.
-inline __m128i sumColumns(__m128i a0, __m128i a1, __m128i a2, __m128i a3)
-{
+inline __m128i sumColumns(__m128i a0, __m128i a1, __m128i a2, __m128i a3) {
     const __m128i u01 = _mm_add_epi32(_mm_unpacklo_epi32(a0, a1), _mm_unpackhi_epi32(a0, a1));
     const __m128i u23 = _mm_add_epi32(_mm_unpacklo_epi32(a2, a3), _mm_unpackhi_epi32(a2, a3));
     return _mm_add_epi32(_mm_unpacklo_epi64(u01, u23), _mm_unpackhi_epi64(u01, u23));
 }
 
 template <int Taps>
-inline __m128i filterGrey(const std::int16_t* g, const std::int16_t* w, int stride)
-{
+inline __m128i filterGrey(const std::int16_t* g, const std::int16_t* w, int stride) {
     const int taps = Taps > 0 ? Taps : stride;
     __m128i acc = _mm_setzero_si128();
     for (int t = 0; t < taps; t += 8)
@@ -154,8 +152,7 @@ inline __m128i filterGrey(const std::int16_t* g, const std::int16_t* w, int stri
 }
 
 template <int Taps>
-void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
-{
+void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table) {
     const int stride = table.stride;
     const int* first = table.first;
     const __m128i round = _mm_set1_epi32(1 << (finalShift - 1));
@@ -175,13 +172,16 @@ void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey, const Grey
     }
 }
 
-void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
-{
+void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table) {
     switch (table.stride) {
-    case 8: return horizontalGreyFixed<8>(out, grey, table);
-    case 16: return horizontalGreyFixed<16>(out, grey, table);
-    case 24: return horizontalGreyFixed<24>(out, grey, table);
-    default: return horizontalGreyFixed<0>(out, grey, table);
+    case 8:
+        return horizontalGreyFixed<8>(out, grey, table);
+    case 16:
+        return horizontalGreyFixed<16>(out, grey, table);
+    case 24:
+        return horizontalGreyFixed<24>(out, grey, table);
+    default:
+        return horizontalGreyFixed<0>(out, grey, table);
     }
 }
 

@@ -15,8 +15,7 @@ namespace {
 constexpr int weightOne = 1 << resample::weightBits;
 
 // Weights in Q14 whose sum is exactly 1 << 14, so a flat picture stays flat.
-void quantiseWeights(const float* w, int n, int16_t* out)
-{
+void quantiseWeights(const float* w, int n, int16_t* out) {
     int sum = 0;
     int largest = 0;
     for (int i = 0; i < n; ++i) {
@@ -29,12 +28,11 @@ void quantiseWeights(const float* w, int n, int16_t* out)
 }
 
 // The vertical weights, `taps` per canvas row.
-std::vector<int16_t> verticalWeights(const AxisPlan& plan)
-{
+std::vector<int16_t> verticalWeights(const AxisPlan& plan) {
     std::vector<int16_t> weights(size_t(plan.outCount()) * size_t(plan.taps), 0);
     for (int i = 0; i < plan.outCount(); ++i)
-        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps),
-                        plan.count[size_t(i)], weights.data() + size_t(i) * size_t(plan.taps));
+        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps), plan.count[size_t(i)],
+                        weights.data() + size_t(i) * size_t(plan.taps));
     return weights;
 }
 
@@ -45,8 +43,7 @@ struct HorizontalWeights {
     resample::HorizontalTable table{};
 };
 
-HorizontalWeights horizontalWeights(const AxisPlan& plan)
-{
+HorizontalWeights horizontalWeights(const AxisPlan& plan) {
     HorizontalWeights h;
     const int n = plan.outCount();
     const int columns = (n + 3) / 4 * 4;
@@ -61,8 +58,8 @@ HorizontalWeights horizontalWeights(const AxisPlan& plan)
         const int first = plan.first[size_t(i)];
         const int lead = first & 1;
         std::fill(q.begin(), q.end(), int16_t(0));
-        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps),
-                        plan.count[size_t(i)], q.data() + lead);
+        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps), plan.count[size_t(i)],
+                        q.data() + lead);
         h.firstPair[size_t(i)] = first / 2;
         Lanes* w = h.weights.data() + size_t(i / 2) * size_t(stride) * 2 + (i & 1);
         for (int k = 0; k < stride; ++k)
@@ -82,8 +79,7 @@ struct GreyWeights {
     resample::GreyTable table{};
 };
 
-GreyWeights greyWeights(const AxisPlan& plan)
-{
+GreyWeights greyWeights(const AxisPlan& plan) {
     GreyWeights g;
     const int n = plan.outCount();
     const int columns = (n + 7) / 8 * 8;
@@ -92,8 +88,8 @@ GreyWeights greyWeights(const AxisPlan& plan)
     g.weights.assign(size_t(columns) * size_t(stride), 0);
     for (int i = 0; i < n; ++i) {
         g.first[size_t(i)] = plan.first[size_t(i)];
-        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps),
-                        plan.count[size_t(i)], g.weights.data() + size_t(i) * size_t(stride));
+        quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps), plan.count[size_t(i)],
+                        g.weights.data() + size_t(i) * size_t(stride));
     }
     g.table = {g.first.data(), g.weights.data(), stride, columns};
     return g;
@@ -102,19 +98,16 @@ GreyWeights greyWeights(const AxisPlan& plan)
 // Source rows converted to 16-bit lanes, kept while the filter window slides
 // down the picture.
 class RowCache {
-public:
+  public:
     using Convert = void (*)(Lanes*, const std::uint8_t*, int);
 
     RowCache(Convert convert, const QImage& level, int columnBegin, int columns, int units,
              int capacity)
         : m_convert(convert), m_level(level),
           m_offset(size_t(columnBegin) * size_t(level.depth() / 8)), m_columns(columns),
-          m_units(units), m_rows(size_t(capacity), -1), m_data(size_t(capacity) * size_t(units))
-    {
-    }
+          m_units(units), m_rows(size_t(capacity), -1), m_data(size_t(capacity) * size_t(units)) {}
 
-    const Lanes* row(int y)
-    {
+    const Lanes* row(int y) {
         const size_t slot = size_t(y) % m_rows.size();
         Lanes* dst = m_data.data() + slot * size_t(m_units);
         if (m_rows[slot] != y) {
@@ -124,7 +117,7 @@ public:
         return dst;
     }
 
-private:
+  private:
     Convert m_convert;
     const QImage& m_level;
     size_t m_offset;
@@ -135,8 +128,7 @@ private:
 };
 
 // Source-over of one premultiplied pixel scaled by `cover` onto `dst`.
-void blendPixel(uchar* dst, const uchar* src, float cover)
-{
+void blendPixel(uchar* dst, const uchar* src, float cover) {
     const float keep = 1.0f - float(src[3]) * cover * (1.0f / 255.0f);
     for (int c = 0; c < 4; ++c) {
         const float v = float(src[c]) * cover + float(dst[c]) * keep + 0.5f;
@@ -147,8 +139,7 @@ void blendPixel(uchar* dst, const uchar* src, float cover)
 // Composites a filtered row onto the canvas. Wholly covered opaque pixels
 // replace what is there; others are blended by their coverage.
 void compositeRow(uchar* dst, const uchar* src, const float* coverX, float coverY, int n,
-                  int solidBegin, int solidEnd)
-{
+                  int solidBegin, int solidEnd) {
     if (coverY != 1.0f)
         solidBegin = solidEnd = n;
     int i = 0;
@@ -177,8 +168,7 @@ void compositeRow(uchar* dst, const uchar* src, const float* coverX, float cover
 
 } // namespace
 
-int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
-{
+int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction) {
     // A level is used once the filter still reduces it by 1.5 or more: the
     // reduced copies are slightly soft, and the filter's own reduction keeps
     // that softness below what a viewer sees.
@@ -191,10 +181,9 @@ int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
     return k;
 }
 
-void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRectF dest)
-{
-    if (canvas.isNull() || source.levelCount() < 1 || region.isEmpty() ||
-        !(dest.width() > 0) || !(dest.height() > 0))
+void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRectF dest) {
+    if (canvas.isNull() || source.levelCount() < 1 || region.isEmpty() || !(dest.width() > 0) ||
+        !(dest.height() > 0))
         return;
     region &= source.level(0).rect();
     if (region.isEmpty())
@@ -206,8 +195,8 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
     const QRect usable = source.usableRegion(region, k);
     const int scale = 1 << k;
 
-    const AxisPlan px = planAxis(dest.x(), dest.width(), canvas.width(), region.x(),
-                                 region.width(), usable.left(), usable.right() + 1, scale);
+    const AxisPlan px = planAxis(dest.x(), dest.width(), canvas.width(), region.x(), region.width(),
+                                 usable.left(), usable.right() + 1, scale);
     if (px.isEmpty())
         return;
     const AxisPlan py = planAxis(dest.y(), dest.height(), canvas.height(), region.y(),
@@ -236,8 +225,8 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
     const int padding = grey ? gw.table.stride / 8 + 1 : hw.table.stride + 1;
     const int outColumns = grey ? gw.table.columns : hw.table.columns;
 
-    RowCache cache(grey ? kernels.greyToLanes : kernels.toPairs, level, px.srcBegin, columns,
-                   units, py.taps);
+    RowCache cache(grey ? kernels.greyToLanes : kernels.toPairs, level, px.srcBegin, columns, units,
+                   py.taps);
     // One row filtered vertically, padded so that every canvas column may
     // read its whole stride (the padding has weight 0).
     std::vector<Lanes> vertical(size_t(units + padding), Lanes{});
@@ -249,14 +238,14 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
         const int ny = py.count[size_t(oy)];
         for (int t = 0; t < ny; ++t)
             rows[size_t(t)] = cache.row(y0 + t);
-        kernels.vertical(vertical.data(), rows.data(), vw.data() + size_t(oy) * size_t(py.taps),
-                         ny, units);
+        kernels.vertical(vertical.data(), rows.data(), vw.data() + size_t(oy) * size_t(py.taps), ny,
+                         units);
         if (grey)
             kernels.horizontalGrey(filtered.data(), vertical.data()->v, gw.table);
         else
             kernels.horizontal(filtered.data(), vertical.data(), hw.table);
-        compositeRow(canvas.scanLine(py.outBegin + oy) + size_t(px.outBegin) * 4,
-                     filtered.data(), px.coverage.data(), py.coverage[size_t(oy)], px.outCount(),
-                     solidBegin, solidEnd);
+        compositeRow(canvas.scanLine(py.outBegin + oy) + size_t(px.outBegin) * 4, filtered.data(),
+                     px.coverage.data(), py.coverage[size_t(oy)], px.outCount(), solidBegin,
+                     solidEnd);
     }
 }

@@ -21,8 +21,7 @@ const QString compositionFailed = QStringLiteral("❌  合成に失敗しまし�
 using TextSetter = void (WindowState::*)(const QString&);
 using NumberSetter = void (WindowState::*)(qint64);
 
-TextSetter textSetter(const QString& field)
-{
+TextSetter textSetter(const QString& field) {
     if (field == "canvasW")
         return &WindowState::setCanvasW;
     if (field == "canvasH")
@@ -36,8 +35,7 @@ TextSetter textSetter(const QString& field)
     return &WindowState::setCy;
 }
 
-NumberSetter numberSetter(const QString& field)
-{
+NumberSetter numberSetter(const QString& field) {
     if (field == "borderR")
         return &WindowState::setBorderR;
     if (field == "borderG")
@@ -48,8 +46,7 @@ NumberSetter numberSetter(const QString& field)
 }
 
 // Sets one of the ten recomposition fields from text.
-void setField(WindowState& s, const QString& field, const QString& value)
-{
+void setField(WindowState& s, const QString& field, const QString& value) {
     if (field.startsWith("border"))
         (s.*numberSetter(field))(value.toLongLong());
     else
@@ -57,8 +54,7 @@ void setField(WindowState& s, const QString& field, const QString& value)
 }
 
 // Both images loaded and composed once, as after two loads.
-void loadBoth(ContentView& view)
-{
+void loadBoth(ContentView& view) {
     view.state().setImage1(solidImage(200, 200, Qt::red));
     view.state().setImage2(solidImage(200, 200, Qt::blue));
     view.refresh();
@@ -69,9 +65,8 @@ void loadBoth(ContentView& view)
 class RefreshTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void initialState()
-    {
+  private slots:
+    void initialState() {
         ContentView view;
         const WindowState& s = view.state();
         QVERIFY(s.image1().isNull() && s.image2().isNull());
@@ -96,8 +91,7 @@ private slots:
         QVERIFY(!s.canGenerate() && !s.canSave());
     }
 
-    void missingImages_data()
-    {
+    void missingImages_data() {
         QTest::addColumn<bool>("image1");
         QTest::addColumn<bool>("image2");
         QTest::addColumn<QString>("message");
@@ -105,8 +99,7 @@ private slots:
         QTest::newRow("only image 2") << false << true << missingImage1;
         QTest::newRow("only image 1") << true << false << missingImage2;
     }
-    void missingImages()
-    {
+    void missingImages() {
         QFETCH(bool, image1);
         QFETCH(bool, image2);
         QFETCH(QString, message);
@@ -125,28 +118,42 @@ private slots:
     }
 
     // Every failure after the image check keeps the last composite.
-    void failuresKeepComposite_data()
-    {
+    void failuresKeepComposite_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("message");
-        const QString invalid[] = {"",   " 600", "600 ", "600.0", "6e2", "-", "+", "+-1", "abc",
-                                   "9223372036854775808", "-9223372036854775809", "６００"};
+        const QString invalid[] = {"",
+                                   " 600",
+                                   "600 ",
+                                   "600.0",
+                                   "6e2",
+                                   "-",
+                                   "+",
+                                   "+-1",
+                                   "abc",
+                                   "9223372036854775808",
+                                   "-9223372036854775809",
+                                   "６００"};
         for (const char* field : {"canvasW", "canvasH", "imgSize", "cx1", "cx2", "cy"})
             for (const QString& text : invalid)
-                QTest::addRow("%s '%s'", field, qPrintable(text)) << field << text
-                                                                 << invalidParameter;
-        QTest::newRow("canvasW 0") << "canvasW" << "0" << invalidParameter;
-        QTest::newRow("canvasH -1") << "canvasH" << "-1" << invalidParameter;
-        QTest::newRow("imgSize 0") << "imgSize" << "0" << invalidParameter;
-        QTest::newRow("imgSize -5") << "imgSize" << "-5" << invalidParameter;
-        QTest::newRow("canvas too wide") << "canvasW" << "32768" << compositionFailed;
-        QTest::newRow("canvas too tall") << "canvasH" << "40000" << compositionFailed;
-        QTest::newRow("canvas far too wide") << "canvasW" << "9223372036854775807"
-                                             << compositionFailed;
+                QTest::addRow("%s '%s'", field, qPrintable(text))
+                    << field << text << invalidParameter;
+        QTest::newRow("canvasW 0") << "canvasW"
+                                   << "0" << invalidParameter;
+        QTest::newRow("canvasH -1") << "canvasH"
+                                    << "-1" << invalidParameter;
+        QTest::newRow("imgSize 0") << "imgSize"
+                                   << "0" << invalidParameter;
+        QTest::newRow("imgSize -5") << "imgSize"
+                                    << "-5" << invalidParameter;
+        QTest::newRow("canvas too wide") << "canvasW"
+                                         << "32768" << compositionFailed;
+        QTest::newRow("canvas too tall") << "canvasH"
+                                         << "40000" << compositionFailed;
+        QTest::newRow("canvas far too wide") << "canvasW"
+                                             << "9223372036854775807" << compositionFailed;
     }
-    void failuresKeepComposite()
-    {
+    void failuresKeepComposite() {
         QFETCH(QString, field);
         QFETCH(QString, value);
         QFETCH(QString, message);
@@ -165,8 +172,7 @@ private slots:
         QVERIFY(view.state().resultCG().cacheKey() != before);
     }
 
-    void areaTooLargeIsRefused()
-    {
+    void areaTooLargeIsRefused() {
         ContentView view;
         loadBoth(view);
         view.state().setCanvasW("16385");
@@ -175,20 +181,25 @@ private slots:
         QCOMPARE(view.state().resultCG().size(), QSize(16385, 600));
     }
 
-    void acceptedParameters_data()
-    {
+    void acceptedParameters_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
-        QTest::newRow("plus sign") << "canvasW" << "+600";
-        QTest::newRow("negative centre") << "cx1" << "-100";
-        QTest::newRow("zero centre") << "cx2" << "0";
-        QTest::newRow("centre beyond canvas") << "cy" << "99999999";
-        QTest::newRow("leading zeros") << "canvasH" << "0400";
-        QTest::newRow("extreme centre") << "cx1" << "-9000000000000000000";
-        QTest::newRow("extreme size") << "imgSize" << "9000000000000000000";
+        QTest::newRow("plus sign") << "canvasW"
+                                   << "+600";
+        QTest::newRow("negative centre") << "cx1"
+                                         << "-100";
+        QTest::newRow("zero centre") << "cx2"
+                                     << "0";
+        QTest::newRow("centre beyond canvas") << "cy"
+                                              << "99999999";
+        QTest::newRow("leading zeros") << "canvasH"
+                                       << "0400";
+        QTest::newRow("extreme centre") << "cx1"
+                                        << "-9000000000000000000";
+        QTest::newRow("extreme size") << "imgSize"
+                                      << "9000000000000000000";
     }
-    void acceptedParameters()
-    {
+    void acceptedParameters() {
         QFETCH(QString, field);
         QFETCH(QString, value);
         ContentView view;
@@ -198,8 +209,7 @@ private slots:
         QVERIFY(!view.state().resultCG().isNull());
     }
 
-    void compositeFormat()
-    {
+    void compositeFormat() {
         ContentView view;
         WindowState& s = view.state();
         s.setImage1(solidImage(200, 100, Qt::red));
@@ -221,8 +231,7 @@ private slots:
         QCOMPARE(rgbaAt(cg, 300, 150), (testsupport::Rgba{102, 128, 102, 128}));
     }
 
-    void cropIsUsed()
-    {
+    void cropIsUsed() {
         ContentView view;
         WindowState& s = view.state();
         QImage halves = solidImage(200, 100, Qt::red);
@@ -241,24 +250,42 @@ private slots:
 
     // Each of the ten fields recomposes once for a change and not at all for
     // the value it already has.
-    void changeHandlers_data()
-    {
+    void changeHandlers_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("same");
         QTest::addColumn<QString>("changed");
-        QTest::newRow("canvasW, one keystroke") << "canvasW" << "1190" << "119";
-        QTest::newRow("canvasH") << "canvasH" << "600" << "6000";
-        QTest::newRow("imgSize") << "imgSize" << "580" << "58";
-        QTest::newRow("cx1") << "cx1" << "300" << "30";
-        QTest::newRow("cx2") << "cx2" << "890" << "89";
-        QTest::newRow("cy") << "cy" << "300" << "3001";
-        QTest::newRow("borderR") << "borderR" << "204" << "0";
-        QTest::newRow("borderG") << "borderG" << "255" << "254";
-        QTest::newRow("borderB") << "borderB" << "204" << "205";
-        QTest::newRow("borderA") << "borderA" << "255" << "0";
+        QTest::newRow("canvasW, one keystroke") << "canvasW"
+                                                << "1190"
+                                                << "119";
+        QTest::newRow("canvasH") << "canvasH"
+                                 << "600"
+                                 << "6000";
+        QTest::newRow("imgSize") << "imgSize"
+                                 << "580"
+                                 << "58";
+        QTest::newRow("cx1") << "cx1"
+                             << "300"
+                             << "30";
+        QTest::newRow("cx2") << "cx2"
+                             << "890"
+                             << "89";
+        QTest::newRow("cy") << "cy"
+                            << "300"
+                            << "3001";
+        QTest::newRow("borderR") << "borderR"
+                                 << "204"
+                                 << "0";
+        QTest::newRow("borderG") << "borderG"
+                                 << "255"
+                                 << "254";
+        QTest::newRow("borderB") << "borderB"
+                                 << "204"
+                                 << "205";
+        QTest::newRow("borderA") << "borderA"
+                                 << "255"
+                                 << "0";
     }
-    void changeHandlers()
-    {
+    void changeHandlers() {
         QFETCH(QString, field);
         QFETCH(QString, same);
         QFETCH(QString, changed);
@@ -276,8 +303,7 @@ private slots:
         QCOMPARE(runs.count(), 2);
     }
 
-    void typingPassesThroughEveryValue()
-    {
+    void typingPassesThroughEveryValue() {
         ContentView view;
         loadBoth(view);
         QSignalSpy runs(&view.state(), &WindowState::resultCGChanged);
@@ -291,8 +317,7 @@ private slots:
         QCOMPARE(widths, QStringList({"1", "12", "120", "1200"}));
     }
 
-    void imagesAndCropsAreNotWatched()
-    {
+    void imagesAndCropsAreNotWatched() {
         ContentView view;
         QSignalSpy status(&view.state(), &WindowState::statusMsgChanged);
         view.state().setImage1(solidImage(10, 10, Qt::red));
@@ -304,8 +329,7 @@ private slots:
         QCOMPARE(view.state().statusMsg(), missingBoth);
     }
 
-    void changesWithoutImagesPrompt()
-    {
+    void changesWithoutImagesPrompt() {
         // A change handler runs refresh even with no image: the prompt
         // becomes the first missing image.
         ContentView view;
@@ -313,8 +337,7 @@ private slots:
         QCOMPARE(view.state().statusMsg(), missingImage1);
     }
 
-    void clearImages()
-    {
+    void clearImages() {
         ContentView view;
         WindowState& s = view.state();
         s.setName1("rao.png");

@@ -32,28 +32,23 @@ struct Background {
     qint64 r = 204, g = 255, b = 204, a = 255;
 };
 
-Compositor::Picture whole(const QImage& image)
-{
+Compositor::Picture whole(const QImage& image) {
     return {image, image.rect()};
 }
 
-Compositor::Picture none()
-{
+Compositor::Picture none() {
     return {QImage(), QRect()};
 }
 
 QImage compose(const Compositor::Picture& p1, const Compositor::Picture& p2,
-               CompositionParams params, Background bg = {})
-{
+               CompositionParams params, Background bg = {}) {
     Compositor compositor;
-    const std::optional<QImage> result =
-        compositor.compose(p1, p2, params, bg.r, bg.g, bg.b, bg.a);
+    const std::optional<QImage> result = compositor.compose(p1, p2, params, bg.r, bg.g, bg.b, bg.a);
     return result ? *result : QImage();
 }
 
 // Draws `region` of `image` into `dest` on a canvas filled with `fill`.
-QImage drawOn(QSize canvasSize, Rgba fill, const QImage& image, QRect region, QRectF dest)
-{
+QImage drawOn(QSize canvasSize, Rgba fill, const QImage& image, QRect region, QRectF dest) {
     QImage canvas(canvasSize, QImage::Format_RGBA8888_Premultiplied);
     canvas.fill(QColor(fill[0], fill[1], fill[2], fill[3]));
     const ImagePyramid pyramid(image);
@@ -63,8 +58,7 @@ QImage drawOn(QSize canvasSize, Rgba fill, const QImage& image, QRect region, QR
 
 // Intensity-weighted centre of channel 0 along row y, in canvas coordinates
 // (pixel x spans x .. x + 1).
-double centroid(const QImage& image, int y)
-{
+double centroid(const QImage& image, int y) {
     double sum = 0;
     double moment = 0;
     for (int x = 0; x < image.width(); ++x) {
@@ -84,9 +78,8 @@ Q_DECLARE_METATYPE(CompositionParams)
 class CompositionTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void canvasLimits_data()
-    {
+  private slots:
+    void canvasLimits_data() {
         QTest::addColumn<qint64>("width");
         QTest::addColumn<qint64>("height");
         QTest::addColumn<bool>("allowed");
@@ -98,8 +91,7 @@ private slots:
         QTest::newRow("area too large") << qint64(16384) << qint64(16385) << false;
         QTest::newRow("largest number") << maxInt << maxInt << false;
     }
-    void canvasLimits()
-    {
+    void canvasLimits() {
         QFETCH(qint64, width);
         QFETCH(qint64, height);
         QFETCH(bool, allowed);
@@ -113,30 +105,27 @@ private slots:
         }
     }
 
-    void placement_data()
-    {
+    void placement_data() {
         QTest::addColumn<QSizeF>("picture");
         QTest::addColumn<qint64>("imgSize");
         QTest::addColumn<QRectF>("expected");
-        QTest::newRow("square fills the box") << QSizeF(100, 100) << qint64(580)
-                                              << QRectF(10, 10, 580, 580);
-        QTest::newRow("wide is fitted by width") << QSizeF(1000, 500) << qint64(580)
-                                                 << QRectF(10, 155, 580, 290);
-        QTest::newRow("tall is fitted by height") << QSizeF(50, 200) << qint64(580)
-                                                  << QRectF(227.5, 10, 145, 580);
-        QTest::newRow("odd size gives half pixels") << QSizeF(100, 100) << qint64(581)
-                                                    << QRectF(9.5, 9.5, 581, 581);
+        QTest::newRow("square fills the box")
+            << QSizeF(100, 100) << qint64(580) << QRectF(10, 10, 580, 580);
+        QTest::newRow("wide is fitted by width")
+            << QSizeF(1000, 500) << qint64(580) << QRectF(10, 155, 580, 290);
+        QTest::newRow("tall is fitted by height")
+            << QSizeF(50, 200) << qint64(580) << QRectF(227.5, 10, 145, 580);
+        QTest::newRow("odd size gives half pixels")
+            << QSizeF(100, 100) << qint64(581) << QRectF(9.5, 9.5, 581, 581);
     }
-    void placement()
-    {
+    void placement() {
         QFETCH(QSizeF, picture);
         QFETCH(qint64, imgSize);
         QFETCH(QRectF, expected);
         QCOMPARE(placementRect(picture, imgSize, 300, 300), expected);
     }
 
-    void background_data()
-    {
+    void background_data() {
         QTest::addColumn<Background>("bg");
         QTest::addColumn<Rgba>("expected");
         QTest::newRow("opaque light green") << Background{} << lightGreen;
@@ -147,8 +136,7 @@ private slots:
             << Background{255, 100, 0, 128} << Rgba{128, 50, 0, 128};
         QTest::newRow("white") << Background{255, 255, 255, 255} << Rgba{255, 255, 255, 255};
     }
-    void background()
-    {
+    void background() {
         QFETCH(Background, bg);
         QFETCH(Rgba, expected);
         // Both pictures off the canvas: background everywhere.
@@ -166,42 +154,38 @@ private slots:
     // A solid picture lands exactly where its rectangle says, with whole
     // pixels inside, background outside and the share of partly covered
     // pixels at the edges.
-    void solidPlacement_data()
-    {
+    void solidPlacement_data() {
         QTest::addColumn<QSize>("pictureSize");
         QTest::addColumn<qint64>("imgSize");
         QTest::addColumn<qint64>("cx");
         QTest::addColumn<qint64>("cy");
-        QTest::newRow("reduced, whole-pixel edges") << QSize(100, 100) << qint64(40) << qint64(30)
-                                                   << qint64(25);
-        QTest::newRow("enlarged, whole-pixel edges") << QSize(7, 7) << qint64(42) << qint64(30)
-                                                    << qint64(25);
-        QTest::newRow("odd size, half-pixel edges") << QSize(100, 100) << qint64(41) << qint64(30)
-                                                   << qint64(25);
-        QTest::newRow("wide picture, quarter edges") << QSize(200, 100) << qint64(41)
-                                                    << qint64(30) << qint64(25);
-        QTest::newRow("clipped at the left and top") << QSize(50, 50) << qint64(41) << qint64(3)
-                                                    << qint64(-2);
-        QTest::newRow("clipped at the right and bottom") << QSize(50, 50) << qint64(41)
-                                                        << qint64(58) << qint64(47);
-        QTest::newRow("one pixel picture") << QSize(1, 1) << qint64(9) << qint64(10)
-                                          << qint64(10);
+        QTest::newRow("reduced, whole-pixel edges")
+            << QSize(100, 100) << qint64(40) << qint64(30) << qint64(25);
+        QTest::newRow("enlarged, whole-pixel edges")
+            << QSize(7, 7) << qint64(42) << qint64(30) << qint64(25);
+        QTest::newRow("odd size, half-pixel edges")
+            << QSize(100, 100) << qint64(41) << qint64(30) << qint64(25);
+        QTest::newRow("wide picture, quarter edges")
+            << QSize(200, 100) << qint64(41) << qint64(30) << qint64(25);
+        QTest::newRow("clipped at the left and top")
+            << QSize(50, 50) << qint64(41) << qint64(3) << qint64(-2);
+        QTest::newRow("clipped at the right and bottom")
+            << QSize(50, 50) << qint64(41) << qint64(58) << qint64(47);
+        QTest::newRow("one pixel picture") << QSize(1, 1) << qint64(9) << qint64(10) << qint64(10);
     }
-    void solidPlacement()
-    {
+    void solidPlacement() {
         QFETCH(QSize, pictureSize);
         QFETCH(qint64, imgSize);
         QFETCH(qint64, cx);
         QFETCH(qint64, cy);
         const QImage picture = solidImage(pictureSize.width(), pictureSize.height(), Qt::red);
         const CompositionParams params{60, 50, imgSize, cx, -1000, cy};
-        const QImage canvas = compose(whole(picture), whole(picture), params,
-                                      Background{0, 0, 255, 255});
+        const QImage canvas =
+            compose(whole(picture), whole(picture), params, Background{0, 0, 255, 255});
         const QRectF dest = placementRect(QSizeF(pictureSize), imgSize, cx, cy);
         for (int y = 0; y < canvas.height(); ++y) {
-            const double coverY =
-                std::clamp(std::min(y + 1.0, dest.bottom()) - std::max(double(y), dest.top()),
-                           0.0, 1.0);
+            const double coverY = std::clamp(
+                std::min(y + 1.0, dest.bottom()) - std::max(double(y), dest.top()), 0.0, 1.0);
             for (int x = 0; x < canvas.width(); ++x) {
                 const double coverX = std::clamp(
                     std::min(x + 1.0, dest.right()) - std::max(double(x), dest.left()), 0.0, 1.0);
@@ -221,24 +205,22 @@ private slots:
         }
     }
 
-    void defaultLayoutMargins()
-    {
+    void defaultLayoutMargins() {
         const QImage p1 = solidImage(300, 300, Qt::red);
         const QImage p2 = solidImage(300, 300, Qt::blue);
         const QImage canvas = compose(whole(p1), whole(p2), {1190, 600, 580, 300, 890, 300});
         // Pictures at x 10-590 and 600-1180, y 10-590; a 10-pixel margin.
         const std::pair<QPoint, Rgba> probes[] = {
-            {{9, 300}, lightGreen},   {{10, 300}, red},        {{589, 300}, red},
-            {{590, 300}, lightGreen}, {{599, 300}, lightGreen}, {{600, 300}, blue},
+            {{9, 300}, lightGreen},   {{10, 300}, red},          {{589, 300}, red},
+            {{590, 300}, lightGreen}, {{599, 300}, lightGreen},  {{600, 300}, blue},
             {{1179, 300}, blue},      {{1180, 300}, lightGreen}, {{300, 9}, lightGreen},
-            {{300, 10}, red},         {{300, 589}, red},        {{300, 590}, lightGreen},
+            {{300, 10}, red},         {{300, 589}, red},         {{300, 590}, lightGreen},
             {{0, 0}, lightGreen},     {{1189, 599}, lightGreen}};
         for (const auto& [at, expected] : probes)
             QCOMPARE(rgbaAt(canvas, at.x(), at.y()), expected);
     }
 
-    void pictureTwoCoversPictureOne()
-    {
+    void pictureTwoCoversPictureOne() {
         const QImage p1 = solidImage(50, 50, Qt::red);
         const QImage p2 = solidImage(50, 50, Qt::blue);
         // Same centre: picture 2 hides picture 1 completely.
@@ -253,17 +235,16 @@ private slots:
         QCOMPARE(rgbaAt(canvas, 35, 30), blue);
     }
 
-    void transparency()
-    {
+    void transparency() {
         // A half-transparent picture over a transparent canvas keeps its
         // premultiplied colour; over an opaque one it blends source-over.
         const QImage picture = solidImage(20, 20, QColor(255, 0, 0, 128));
-        QImage canvas = compose(whole(picture), none(), {30, 30, 10, 15, 0, 15},
-                                Background{0, 0, 0, 0});
+        QImage canvas =
+            compose(whole(picture), none(), {30, 30, 10, 15, 0, 15}, Background{0, 0, 0, 0});
         QVERIFY(near(rgbaAt(canvas, 15, 15), Rgba{128, 0, 0, 128}, 1));
         QCOMPARE(rgbaAt(canvas, 2, 2), (Rgba{0, 0, 0, 0}));
-        canvas = compose(whole(picture), none(), {30, 30, 10, 15, 0, 15},
-                         Background{0, 0, 255, 255});
+        canvas =
+            compose(whole(picture), none(), {30, 30, 10, 15, 0, 15}, Background{0, 0, 255, 255});
         QVERIFY(near(rgbaAt(canvas, 15, 15), Rgba{128, 0, 127, 255}, 1));
         // A fully transparent picture leaves the background as it is.
         const QImage clear = solidImage(20, 20, QColor(0, 255, 0, 0));
@@ -271,8 +252,7 @@ private slots:
         QCOMPARE(rgbaAt(canvas, 15, 15), lightGreen);
     }
 
-    void cropSelectsRegion()
-    {
+    void cropSelectsRegion() {
         // Left half red, right half blue; the crop takes the blue half only.
         QImage image = solidImage(100, 50, Qt::red);
         for (int y = 0; y < 50; ++y)
@@ -287,8 +267,7 @@ private slots:
 
     // Nothing outside the crop reaches the picture, whatever the scale and
     // however the crop lies against the reduced copies' pixel grid.
-    void noBleedFromOutsideCrop_data()
-    {
+    void noBleedFromOutsideCrop_data() {
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<qint64>("imgSize");
         QTest::newRow("enlarged 5.8 times") << QRect(101, 203, 100, 100) << qint64(580);
@@ -298,8 +277,7 @@ private slots:
         QTest::newRow("reduced 60 times") << QRect(3, 9, 2041, 2041) << qint64(34);
         QTest::newRow("one pixel enlarged") << QRect(1000, 1000, 1, 1) << qint64(25);
     }
-    void noBleedFromOutsideCrop()
-    {
+    void noBleedFromOutsideCrop() {
         QFETCH(QRect, crop);
         QFETCH(qint64, imgSize);
         static const QImage image = [] {
@@ -329,8 +307,7 @@ private slots:
     }
 
     // A 1-pixel black and white checkerboard reduced to 580 is an even grey.
-    void checkerboardIsEvenGrey_data()
-    {
+    void checkerboardIsEvenGrey_data() {
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<qint64>("imgSize");
         QTest::newRow("2048 to 580") << QRect(13, 13, 2048, 2048) << qint64(580);
@@ -339,13 +316,11 @@ private slots:
         QTest::newRow("2048 to 581") << QRect(1, 2, 2048, 2048) << qint64(581);
         QTest::newRow("2048 to 1100") << QRect(1, 2, 2048, 2048) << qint64(1100);
     }
-    void checkerboardIsEvenGrey()
-    {
+    void checkerboardIsEvenGrey() {
         QFETCH(QRect, crop);
         QFETCH(qint64, imgSize);
         static const QImage board = testsupport::checkerboard(2100, 2100);
-        const QImage canvas =
-            compose({board, crop}, none(), {1200, 1200, imgSize, 600, 0, 600});
+        const QImage canvas = compose({board, crop}, none(), {1200, 1200, imgSize, 600, 0, 600});
         const QRectF dest = placementRect(QSizeF(crop.size()), imgSize, 600, 600);
         const QRect inner = dest.toAlignedRect().adjusted(3, 3, -3, -3);
         const testsupport::Spread s = testsupport::spreadOf(canvas, inner, 0);
@@ -357,16 +332,14 @@ private slots:
 
     // A 1-pixel line lands within 0.1 pixel of where it belongs, at every
     // quarter-pixel offset and at several scales.
-    void lineLandsInPlace_data()
-    {
+    void lineLandsInPlace_data() {
         QTest::addColumn<double>("offset");
         QTest::addColumn<double>("scale");
         for (double scale : {1.0, 0.75, 1.5, 5.8, 0.4})
             for (double offset : {0.0, 0.25, 0.5, 0.75})
                 QTest::addRow("scale %.2f offset %.2f", scale, offset) << offset << scale;
     }
-    void lineLandsInPlace()
-    {
+    void lineLandsInPlace() {
         QFETCH(double, offset);
         QFETCH(double, scale);
         // A white vertical line at column 40 of an 81 x 81 black picture.
@@ -374,8 +347,8 @@ private slots:
         for (int y = 0; y < 81; ++y)
             picture.setPixelColor(40, y, Qt::white);
         const QRectF dest(20 + offset, 10 + offset, 81 * scale, 81 * scale);
-        const QImage canvas = drawOn(QSize(int(dest.right()) + 20, int(dest.bottom()) + 20),
-                                     black, picture, picture.rect(), dest);
+        const QImage canvas = drawOn(QSize(int(dest.right()) + 20, int(dest.bottom()) + 20), black,
+                                     picture, picture.rect(), dest);
         const double expected = dest.left() + 40.5 * scale;
         const double measured = centroid(canvas, int(dest.center().y()));
         QVERIFY2(std::abs(measured - expected) <= 0.1,
@@ -384,12 +357,11 @@ private slots:
 
     // A white picture whose left edge falls on x.5 over black gives that
     // column half coverage.
-    void halfPixelEdge()
-    {
+    void halfPixelEdge() {
         const QImage white = solidImage(100, 100, Qt::white);
         // imgSize 51 centred on 100: left edge at 74.5.
-        const QImage canvas = compose(whole(white), none(), {200, 200, 51, 100, 0, 100},
-                                      Background{0, 0, 0, 255});
+        const QImage canvas =
+            compose(whole(white), none(), {200, 200, 51, 100, 0, 100}, Background{0, 0, 0, 255});
         const Rgba edge = rgbaAt(canvas, 74, 100);
         QVERIFY2(std::abs(edge[0] - 128) <= 3, qPrintable(QString::number(edge[0])));
         QCOMPARE(rgbaAt(canvas, 73, 100), black);
@@ -402,14 +374,13 @@ private slots:
     // A 100-pixel crop enlarged 5.8 times is smooth: a ramp of 10 levels per
     // source pixel rises by about 1.7 levels per canvas pixel everywhere,
     // never in blocks.
-    void enlargementIsSmooth()
-    {
+    void enlargementIsSmooth() {
         QImage ramp(300, 100, QImage::Format_Grayscale8);
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 300; ++x)
                 ramp.scanLine(y)[x] = uchar(std::clamp((x - 100) * 2 + 28, 0, 255));
-        const QImage canvas = compose({ramp, QRect(100, 0, 100, 100)}, none(),
-                                      {600, 600, 580, 300, 0, 300});
+        const QImage canvas =
+            compose({ramp, QRect(100, 0, 100, 100)}, none(), {600, 600, 580, 300, 0, 300});
         const int y = 300;
         int smallest = 255;
         int largest = 0;
@@ -421,18 +392,18 @@ private slots:
         }
         // Blocky (nearest) would give steps of 0 and 2 only every 5.8 pixels;
         // each step here is a fraction of one source step.
-        QVERIFY2(smallest >= 0 && largest <= 1, qPrintable(QStringLiteral("%1..%2").arg(smallest).arg(largest)));
+        QVERIFY2(smallest >= 0 && largest <= 1,
+                 qPrintable(QStringLiteral("%1..%2").arg(smallest).arg(largest)));
         QVERIFY(rgbaAt(canvas, 560, y)[0] - rgbaAt(canvas, 40, y)[0] >= 170);
     }
 
-    void extremeValuesFinish_data()
-    {
+    void extremeValuesFinish_data() {
         QTest::addColumn<CompositionParams>("params");
         QTest::addColumn<Rgba>("centre");
-        QTest::newRow("picture 1 far left") << CompositionParams{1190, 600, 580, -9000000000000000000, 890, 300}
-                                            << lightGreen;
-        QTest::newRow("enormous pictures") << CompositionParams{1190, 600, 9000000000000000000, 300, 890, 300}
-                                           << blue;
+        QTest::newRow("picture 1 far left")
+            << CompositionParams{1190, 600, 580, -9000000000000000000, 890, 300} << lightGreen;
+        QTest::newRow("enormous pictures")
+            << CompositionParams{1190, 600, 9000000000000000000, 300, 890, 300} << blue;
         QTest::newRow("largest size, extreme centres")
             << CompositionParams{1190, 600, maxInt, minInt, maxInt, minInt} << lightGreen;
         QTest::newRow("centre y beyond the canvas")
@@ -441,8 +412,7 @@ private slots:
             << CompositionParams{1190, 600, 9000000000000000000, -9000000000000000000, 0, 300}
             << blue;
     }
-    void extremeValuesFinish()
-    {
+    void extremeValuesFinish() {
         QFETCH(CompositionParams, params);
         QFETCH(Rgba, centre);
         const QImage p1 = testsupport::angiogram(256);
@@ -452,19 +422,16 @@ private slots:
         QCOMPARE(rgbaAt(canvas, 1185, 300), centre);
     }
 
-    void enormousPictureIsSolid()
-    {
+    void enormousPictureIsSolid() {
         const QImage p = solidImage(3, 2, Qt::red);
-        const QImage canvas =
-            compose(whole(p), none(), {100, 80, 9000000000000000000, 50, 0, 40});
+        const QImage canvas = compose(whole(p), none(), {100, 80, 9000000000000000000, 50, 0, 40});
         for (int y = 0; y < 80; ++y)
             for (int x = 0; x < 100; ++x)
                 QCOMPARE(rgbaAt(canvas, x, y), red);
     }
 
     // Every instruction set gives exactly the same picture.
-    void instructionSetsAgree_data()
-    {
+    void instructionSetsAgree_data() {
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<QRectF>("dest");
         QTest::newRow("reduced") << QRect(3, 5, 301, 297) << QRectF(10.25, 7.5, 171.3, 169.1);
@@ -473,8 +440,7 @@ private slots:
         QTest::newRow("level 1") << QRect(1, 1, 319, 319) << QRectF(5, 5, 71.5, 71.5);
         QTest::newRow("level 2") << QRect(2, 3, 317, 316) << QRectF(5.5, 5, 40.5, 40.4);
     }
-    void instructionSetsAgree()
-    {
+    void instructionSetsAgree() {
         QFETCH(QRect, crop);
         QFETCH(QRectF, dest);
         // Random colours and alpha, premultiplied; and a grey picture.
@@ -514,8 +480,7 @@ private slots:
     // A grey image takes a quicker path that must give exactly what the
     // colour path gives for the same pixels.
     void greyPathMatchesColourPath_data() { instructionSetsAgree_data(); }
-    void greyPathMatchesColourPath()
-    {
+    void greyPathMatchesColourPath() {
         QFETCH(QRect, crop);
         QFETCH(QRectF, dest);
         const QImage grey = testsupport::angiogram(320, 5);
@@ -530,8 +495,7 @@ private slots:
         QCOMPARE(a, b);
     }
 
-    void axisPlan()
-    {
+    void axisPlan() {
         // 100 source pixels onto 40.5 canvas pixels starting at 10.25.
         const AxisPlan plan = planAxis(10.25, 40.5, 60, 0, 100, 0, 100, 1);
         QCOMPARE(plan.outBegin, 10);
@@ -555,8 +519,7 @@ private slots:
         QVERIFY(planAxis(0, 0, 1190, 0, 100, 0, 100, 1).isEmpty());
     }
 
-    void pyramidLevels()
-    {
+    void pyramidLevels() {
         QImage image(14, 10, QImage::Format_RGBA8888_Premultiplied);
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 14; ++x) {
@@ -578,8 +541,7 @@ private slots:
         QCOMPARE(pyramid.level(1).colorSpace(), QColorSpace(QColorSpace::SRgb));
     }
 
-    void usableRegion_data()
-    {
+    void usableRegion_data() {
         QTest::addColumn<QRect>("region");
         QTest::addColumn<int>("level");
         QTest::addColumn<QRect>("expected");
@@ -590,12 +552,10 @@ private slots:
         QTest::newRow("inner crop, level 1") << QRect(4, 4, 20, 20) << 1 << QRect(3, 3, 8, 8);
         QTest::newRow("odd inner crop, level 1") << QRect(5, 5, 20, 20) << 1 << QRect(3, 3, 9, 9);
         QTest::newRow("inner crop, level 2") << QRect(6, 6, 24, 22) << 2 << QRect(3, 3, 3, 3);
-        QTest::newRow("crop at the right edge") << QRect(20, 0, 20, 30) << 1
-                                               << QRect(11, 0, 9, 15);
+        QTest::newRow("crop at the right edge") << QRect(20, 0, 20, 30) << 1 << QRect(11, 0, 9, 15);
         QTest::newRow("too small for the level") << QRect(5, 5, 3, 3) << 1 << QRect();
     }
-    void usableRegion()
-    {
+    void usableRegion() {
         QFETCH(QRect, region);
         QFETCH(int, level);
         QFETCH(QRect, expected);
@@ -614,8 +574,7 @@ private slots:
     }
 
     // A thin line keeps its position through the reduced copies.
-    void pyramidKeepsLinePosition()
-    {
+    void pyramidKeepsLinePosition() {
         for (int column = 20; column < 24; ++column) {
             QImage image = solidImage(64, 8, Qt::black);
             for (int y = 0; y < 8; ++y)
@@ -641,8 +600,7 @@ private slots:
         }
     }
 
-    void pyramidCacheKeepsCurrentImages()
-    {
+    void pyramidCacheKeepsCurrentImages() {
         PyramidCache cache;
         const QImage a = solidImage(8, 8, Qt::red);
         const QImage b = solidImage(8, 8, Qt::blue);
@@ -658,8 +616,7 @@ private slots:
         QCOMPARE(cache.pyramidFor(a), pa);
     }
 
-    void nonSrgbImageIsConverted()
-    {
+    void nonSrgbImageIsConverted() {
         QImage image = solidImage(4, 4, QColor(200, 100, 50));
         image.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
         const ImagePyramid pyramid(image);

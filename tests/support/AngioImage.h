@@ -14,9 +14,8 @@
 
 namespace testsupport {
 
-inline void drawVessel(QPainter& p, std::mt19937& rng, QPointF start, double angle,
-                       double width, double length, int depth, double side)
-{
+inline void drawVessel(QPainter& p, std::mt19937& rng, QPointF start, double angle, double width,
+                       double length, int depth, double side) {
     std::normal_distribution<double> turn(0.0, 0.12);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     QPointF at = start;
@@ -37,8 +36,7 @@ inline void drawVessel(QPainter& p, std::mt19937& rng, QPointF start, double ang
     }
 }
 
-inline QImage angiogram(int side, unsigned seed = 7)
-{
+inline QImage angiogram(int side, unsigned seed = 7) {
     QImage image(side, side, QImage::Format_Grayscale8);
     std::mt19937 rng(seed);
     // Tissue: vignette and slow shading.
@@ -47,8 +45,8 @@ inline QImage angiogram(int side, unsigned seed = 7)
         uchar* line = image.scanLine(y);
         for (int x = 0; x < side; ++x) {
             const double r = std::hypot(x - c, y - c) / c;
-            const double shade = 175 - 70 * r * r + 18 * std::sin(x * 6.0 / side) *
-                                                         std::cos(y * 4.0 / side);
+            const double shade =
+                175 - 70 * r * r + 18 * std::sin(x * 6.0 / side) * std::cos(y * 4.0 / side);
             line[x] = uchar(std::clamp(shade, 0.0, 255.0));
         }
     }
@@ -58,8 +56,8 @@ inline QImage angiogram(int side, unsigned seed = 7)
         std::uniform_real_distribution<double> unit(0.0, 1.0);
         for (int v = 0; v < 5; ++v) {
             const QPointF start(side * (0.2 + 0.6 * unit(rng)), side * 0.05);
-            drawVessel(p, rng, start, M_PI / 2 + (unit(rng) - 0.5), side / 60.0, side * 0.9,
-                       4, side);
+            drawVessel(p, rng, start, M_PI / 2 + (unit(rng) - 0.5), side / 60.0, side * 0.9, 4,
+                       side);
         }
     }
     // Quantum mottle.
