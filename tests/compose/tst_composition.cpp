@@ -335,7 +335,7 @@ class CompositionTest : public QObject {
     void lineLandsInPlace_data() {
         QTest::addColumn<double>("offset");
         QTest::addColumn<double>("scale");
-        for (double scale : {1.0, 0.75, 1.5, 5.8, 0.4})
+        for (double scale : {1.0, 0.75, 1.5, 5.8, 0.4, 0.3, 0.12})
             for (double offset : {0.0, 0.25, 0.5, 0.75})
                 QTest::addRow("scale %.2f offset %.2f", scale, offset) << offset << scale;
     }
