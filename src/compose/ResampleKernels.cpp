@@ -16,7 +16,7 @@ bool isAvailable(InstructionSet set) {
     case InstructionSet::Generic:
         return true;
     case InstructionSet::Sse2:
-#if defined(__x86_64__) || defined(__SSE2__)
+#if defined(__SSE2__)
         return true;
 #else
         return false;

@@ -216,7 +216,7 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
     }
     solidBegin = std::min(solidBegin, solidEnd);
 
-    // Grey rows hold eight pixels per lanes, colour rows two.
+    // Grey rows hold eight pixels per Lanes, colour rows two.
     const bool grey = source.isGrey();
     const int columns = px.srcCount();
     const int units = grey ? (columns + 7) / 8 : (columns + 1) / 2;
@@ -241,7 +241,8 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
         kernels.vertical(vertical.data(), rows.data(), vw.data() + size_t(oy) * size_t(py.taps), ny,
                          units);
         if (grey)
-            kernels.horizontalGrey(filtered.data(), vertical.data()->v, gw.table);
+            kernels.horizontalGrey(filtered.data(),
+                                   reinterpret_cast<const int16_t*>(vertical.data()), gw.table);
         else
             kernels.horizontal(filtered.data(), vertical.data(), hw.table);
         compositeRow(canvas.scanLine(py.outBegin + oy) + size_t(px.outBegin) * 4, filtered.data(),
