@@ -173,10 +173,20 @@ int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction) 
     // reduced copies are slightly soft, and the filter's own reduction keeps
     // that softness below what a viewer sees.
     constexpr double leastRemaining = 1.5;
+    // A crop edge inside the image costs a level about one and a half of its
+    // pixels; a crop that would keep fewer than this many is read from a
+    // finer level, so that its edges are not mostly repeated pixels.
+    constexpr int leastUsable = 4;
+    const auto enough = [&](const QRect& usable, int k) {
+        const QImage& level = source.level(k);
+        return !usable.isEmpty() &&
+               (usable.width() >= leastUsable || usable.width() == level.width()) &&
+               (usable.height() >= leastUsable || usable.height() == level.height());
+    };
     int k = 0;
     while (k + 1 < source.levelCount() &&
            double(qint64(1) << (k + 1)) * leastRemaining <= reduction &&
-           !source.usableRegion(region, k + 1).isEmpty())
+           enough(source.usableRegion(region, k + 1), k + 1))
         ++k;
     return k;
 }

@@ -541,6 +541,28 @@ class CompositionTest : public QObject {
         QCOMPARE(pyramid.level(1).colorSpace(), QColorSpace(QColorSpace::SRgb));
     }
 
+    void levelChoice_data() {
+        QTest::addColumn<QRect>("region");
+        QTest::addColumn<double>("reduction");
+        QTest::addColumn<int>("level");
+        const QRect whole(0, 0, 1024, 1024);
+        QTest::newRow("enlarged") << whole << 0.5 << 0;
+        QTest::newRow("reduced 2.9") << whole << 2.9 << 0;
+        QTest::newRow("reduced 3") << whole << 3.0 << 1;
+        QTest::newRow("reduced 5.9") << whole << 5.9 << 1;
+        QTest::newRow("reduced 7") << whole << 7.0 << 2;
+        QTest::newRow("reduced 1000") << whole << 1000.0 << 9;
+        QTest::newRow("small crop keeps enough pixels") << QRect(100, 100, 12, 12) << 6.0 << 1;
+        QTest::newRow("tiny crop stays on level 0") << QRect(100, 100, 5, 5) << 6.0 << 0;
+    }
+    void levelChoice() {
+        QFETCH(QRect, region);
+        QFETCH(double, reduction);
+        QFETCH(int, level);
+        static const ImagePyramid pyramid(testsupport::angiogram(1024));
+        QCOMPARE(pyramidLevelFor(pyramid, region, reduction), level);
+    }
+
     void usableRegion_data() {
         QTest::addColumn<QRect>("region");
         QTest::addColumn<int>("level");
