@@ -92,6 +92,7 @@ void ContentView::clearImages()
     s.setExportDoc(std::nullopt);
     s.setShowExporter(false);
     s.setStatusMsg(WindowState::initialStatus);
+    m_compositor.releaseImages();
 }
 
 void ContentView::loadSavedSettings()

@@ -58,6 +58,9 @@ public:
                                   const CompositionParams& params, qint64 borderR,
                                   qint64 borderG, qint64 borderB, qint64 borderA);
 
+    // Lets go of the reduced copies (and the images they were made from).
+    void releaseImages() { m_pyramids.clear(); }
+
 private:
     PyramidCache m_pyramids;
 };
