@@ -24,12 +24,14 @@ constexpr double megabyte = 1024.0 * 1024.0;
 
 // Starts a new peak-memory measurement; false where only the lifetime peak
 // is available.
-bool resetPeakMemory() {
+bool resetPeakMemory()
+{
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
-double peakMegabytes() {
+double peakMegabytes()
+{
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : status.readAll().split('\n'))
@@ -44,7 +46,8 @@ double peakMegabytes() {
 enum Kind { Grey, Colour };
 
 // A greyscale angiogram, or the same tinted so that it takes the colour path.
-QImage source(int side, unsigned seed, Kind kind) {
+QImage source(int side, unsigned seed, Kind kind)
+{
     QImage image = testsupport::angiogram(side, seed);
     if (kind == Colour) {
         image = image.convertToFormat(QImage::Format_RGB32);
@@ -59,7 +62,8 @@ QImage source(int side, unsigned seed, Kind kind) {
     return image;
 }
 
-std::optional<QRectF> centredCrop(int side, int percent) {
+std::optional<QRectF> centredCrop(int side, int percent)
+{
     if (percent >= 100)
         return std::nullopt;
     const int crop = side * percent / 100;
@@ -67,7 +71,8 @@ std::optional<QRectF> centredCrop(int side, int percent) {
     return QRectF(at, at, crop, crop);
 }
 
-void refreshCase(benchmark::State& state, Kind kind) {
+void refreshCase(benchmark::State& state, Kind kind)
+{
     const int side = int(state.range(0));
     const int percent = int(state.range(1));
     const QImage image1 = source(side, 1, kind);
@@ -99,15 +104,18 @@ void refreshCase(benchmark::State& state, Kind kind) {
         state.SetLabel("peak is the lifetime peak");
 }
 
-void BM_Refresh(benchmark::State& state) {
+void BM_Refresh(benchmark::State& state)
+{
     refreshCase(state, Grey);
 }
 
-void BM_RefreshColour(benchmark::State& state) {
+void BM_RefreshColour(benchmark::State& state)
+{
     refreshCase(state, Colour);
 }
 
-void BM_PyramidBuild(benchmark::State& state) {
+void BM_PyramidBuild(benchmark::State& state)
+{
     const QImage image = source(int(state.range(0)), 1, Kind(state.range(1)));
     qint64 bytes = 0;
     for (auto _ : state) {
@@ -118,7 +126,8 @@ void BM_PyramidBuild(benchmark::State& state) {
     state.counters["pyramid_MB"] = double(bytes) / megabyte;
 }
 
-void refreshArguments(benchmark::internal::Benchmark* b) {
+void refreshArguments(benchmark::internal::Benchmark* b)
+{
     b->ArgNames({"side", "crop%"})
         ->ArgsProduct({{512, 1024, 2048, 4096}, {70, 100}})
         ->Unit(benchmark::kMillisecond)

@@ -26,9 +26,7 @@ namespace {
 // A widget's own size: its size hint within its minimum and maximum size.
 QSize preferredSize(const QWidget* widget)
 {
-    return widget->sizeHint()
-        .expandedTo(widget->minimumSize())
-        .boundedTo(widget->maximumSize());
+    return widget->sizeHint().expandedTo(widget->minimumSize()).boundedTo(widget->maximumSize());
 }
 } // namespace
 

@@ -6,11 +6,11 @@
 #include "compose/Geometry.h"
 #include "compose/PngEncoding.h"
 
-#include <QDateTime>
-#include <QFileInfo>
 #include "conditions/CropPairButton.h"
 #include "conditions/CropPairRules.h"
 #include "conditions/CropPairStore.h"
+#include <QDateTime>
+#include <QFileInfo>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -41,11 +41,11 @@ void ContentView::connectChangeHandlers()
 {
     // Attached after the initial values are in place, so they run only for
     // later changes; the setters announce unequal values only.
-    for (auto signal : {&WindowState::canvasWChanged, &WindowState::canvasHChanged,
-                        &WindowState::imgSizeChanged, &WindowState::cx1Changed,
-                        &WindowState::cx2Changed, &WindowState::cyChanged,
-                        &WindowState::borderRChanged, &WindowState::borderGChanged,
-                        &WindowState::borderBChanged, &WindowState::borderAChanged})
+    for (auto signal :
+         {&WindowState::canvasWChanged, &WindowState::canvasHChanged, &WindowState::imgSizeChanged,
+          &WindowState::cx1Changed, &WindowState::cx2Changed, &WindowState::cyChanged,
+          &WindowState::borderRChanged, &WindowState::borderGChanged, &WindowState::borderBChanged,
+          &WindowState::borderAChanged})
         connect(&m_state, signal, this, &ContentView::refresh);
 }
 
@@ -139,8 +139,8 @@ void ContentView::save()
     // dialog is open, the file holds the composite of the moment the button
     // was pressed.
     m_saveDialog->ask(this, name, exportStartFolder(),
-                      [view = QPointer<ContentView>(this), document = PNGDocument{*png}](
-                          const std::optional<QString>& path) {
+                      [view = QPointer<ContentView>(this),
+                       document = PNGDocument{*png}](const std::optional<QString>& path) {
                           if (view)
                               view->finishExport(document, path);
                       });

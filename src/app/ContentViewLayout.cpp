@@ -7,10 +7,10 @@
 #include "app/ContentView.h"
 #include "app/ResultPreview.h"
 #include "app/RoundedButton.h"
+#include "app/TextStyle.h"
 #include "app/Theme.h"
 #include "conditions/CropPairButton.h"
 #include "controls/BackgroundColorPanelContent.h"
-#include "app/TextStyle.h"
 #include "controls/ParameterPanelContent.h"
 #include "slots/DropZoneView.h"
 

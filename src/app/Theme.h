@@ -33,5 +33,11 @@ inline const Color cTextPri{u"e8eaf2"};
 inline const Color cTextSec{u"8b90a7"};
 
 // White or black at an opacity, for outlines, dimming and overlays.
-inline QColor whiteAt(double opacity) { return QColor::fromRgbF(1, 1, 1, float(opacity)); }
-inline QColor blackAt(double opacity) { return QColor::fromRgbF(0, 0, 0, float(opacity)); }
+inline QColor whiteAt(double opacity)
+{
+    return QColor::fromRgbF(1, 1, 1, float(opacity));
+}
+inline QColor blackAt(double opacity)
+{
+    return QColor::fromRgbF(0, 0, 0, float(opacity));
+}

@@ -56,7 +56,10 @@ public:
     const std::optional<QRectF>& crop(int slot) const { return slot == 1 ? m_crop1 : m_crop2; }
     void setImage(int slot, const QImage& v) { slot == 1 ? setImage1(v) : setImage2(v); }
     void setName(int slot, const QString& v) { slot == 1 ? setName1(v) : setName2(v); }
-    void setCrop(int slot, const std::optional<QRectF>& v) { slot == 1 ? setCrop1(v) : setCrop2(v); }
+    void setCrop(int slot, const std::optional<QRectF>& v)
+    {
+        slot == 1 ? setCrop1(v) : setCrop2(v);
+    }
 
     // Derived flags.
     bool canGenerate() const { return !m_image1.isNull() && !m_image2.isNull(); }

@@ -11,9 +11,8 @@
 
 std::optional<CompositionParams> parseCompositionParams(const QString& canvasW,
                                                         const QString& canvasH,
-                                                        const QString& imgSize,
-                                                        const QString& cx1, const QString& cx2,
-                                                        const QString& cy)
+                                                        const QString& imgSize, const QString& cx1,
+                                                        const QString& cx2, const QString& cy)
 {
     CompositionParams p;
     const std::pair<const QString*, qint64*> fields[] = {
@@ -66,8 +65,8 @@ std::optional<QImage> Compositor::compose(const Picture& picture1, const Picture
         return std::nullopt;
     QImage canvas;
     try {
-        canvas = QImage(int(params.canvasW), int(params.canvasH),
-                        QImage::Format_RGBA8888_Premultiplied);
+        canvas =
+            QImage(int(params.canvasW), int(params.canvasH), QImage::Format_RGBA8888_Premultiplied);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -84,12 +83,11 @@ std::optional<QImage> Compositor::compose(const Picture& picture1, const Picture
     const std::pair<const Picture*, qint64> placements[] = {{&picture1, params.cx1},
                                                             {&picture2, params.cx2}};
     for (const auto& [picture, cx] : placements) {
-        if (picture->image.isNull() || picture->region.width() < 1 ||
-            picture->region.height() < 1)
+        if (picture->image.isNull() || picture->region.width() < 1 || picture->region.height() < 1)
             continue;
         const std::shared_ptr<const ImagePyramid> pyramid = m_pyramids.pyramidFor(picture->image);
-        const QRectF dest = placementRect(QSizeF(picture->region.size()), params.imgSize, cx,
-                                          params.cy);
+        const QRectF dest =
+            placementRect(QSizeF(picture->region.size()), params.imgSize, cx, params.cy);
         drawResampled(canvas, *pyramid, picture->region, dest);
     }
     return canvas;

@@ -23,9 +23,8 @@ struct CompositionParams {
 // number or the canvas or picture size is below 1.
 std::optional<CompositionParams> parseCompositionParams(const QString& canvasW,
                                                         const QString& canvasH,
-                                                        const QString& imgSize,
-                                                        const QString& cx1, const QString& cx2,
-                                                        const QString& cy);
+                                                        const QString& imgSize, const QString& cx1,
+                                                        const QString& cx2, const QString& cy);
 
 // Canvases beyond these limits are refused before any memory is asked for:
 // on Linux an enormous allocation may appear to succeed and then take the
@@ -47,16 +46,16 @@ quint32 premultipliedBackground(qint64 r, qint64 g, qint64 b, qint64 a);
 class Compositor {
 public:
     struct Picture {
-        QImage image;  // the whole loaded image
-        QRect region;  // the whole-pixel part of it to draw
+        QImage image; // the whole loaded image
+        QRect region; // the whole-pixel part of it to draw
     };
 
     // A canvasW x canvasH composite in RGBA8888 premultiplied, sRGB, filled
     // with the background, picture 1 then picture 2 drawn over it. Nothing
     // when the canvas is too large or cannot be allocated.
     std::optional<QImage> compose(const Picture& picture1, const Picture& picture2,
-                                  const CompositionParams& params, qint64 borderR,
-                                  qint64 borderG, qint64 borderB, qint64 borderA);
+                                  const CompositionParams& params, qint64 borderR, qint64 borderG,
+                                  qint64 borderB, qint64 borderA);
 
     // Lets go of the reduced copies (and the images they were made from).
     void releaseImages() { m_pyramids.clear(); }

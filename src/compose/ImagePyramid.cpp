@@ -7,14 +7,16 @@
 
 namespace {
 
-qint64 floorDiv(qint64 a, qint64 b) {
+qint64 floorDiv(qint64 a, qint64 b)
+{
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
 // One row of `src` filtered by (1 3 3 1) and halved horizontally: out[x] for
 // x < width, `Channels` bytes per pixel, from source pixels 2x - 1 .. 2x + 2
 // (edge pixels repeated).
-template <int Channels> void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width) {
+template <int Channels> void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width)
+{
     const auto at = [&](int i) { return src + Channels * std::clamp(i, 0, srcWidth - 1); };
     auto edge = [&](int x) {
         const uchar* p[4] = {at(2 * x - 1), at(2 * x), at(2 * x + 1), at(2 * x + 2)};
@@ -39,7 +41,8 @@ template <int Channels> void halveRow(const uchar* src, int srcWidth, uint16_t* 
 
 // The next level down. The filter is positive, so premultiplied pixels stay
 // valid without clamping.
-template <int Channels> QImage halved(const QImage& src) {
+template <int Channels> QImage halved(const QImage& src)
+{
     const int w = src.width() / 2;
     const int h = src.height() / 2;
     QImage dst(w, h, src.format());
@@ -74,7 +77,8 @@ template <int Channels> QImage halved(const QImage& src) {
 
 // An opaque RGBA image whose pixels all have red = green = blue, as a grey
 // image; a null image when it is anything else.
-QImage greyOf(const QImage& rgba) {
+QImage greyOf(const QImage& rgba)
+{
     for (int y = 0; y < rgba.height(); ++y) {
         const uchar* p = rgba.constScanLine(y);
         uchar differs = 0;
@@ -97,7 +101,8 @@ QImage greyOf(const QImage& rgba) {
 
 } // namespace
 
-ImagePyramid::ImagePyramid(const QImage& image) {
+ImagePyramid::ImagePyramid(const QImage& image)
+{
     QImage base = image;
     if (base.colorSpace().isValid() && base.colorSpace() != QColorSpace(QColorSpace::SRgb))
         base.convertToColorSpace(QColorSpace::SRgb);
@@ -124,7 +129,8 @@ ImagePyramid::ImagePyramid(const QImage& image) {
     }
 }
 
-QRect ImagePyramid::usableRegion(QRect region, int k) const {
+QRect ImagePyramid::usableRegion(QRect region, int k) const
+{
     const QImage& base = m_levels.front();
     region &= base.rect();
     if (region.isEmpty() || k < 0 || k >= levelCount())
@@ -152,14 +158,16 @@ QRect ImagePyramid::usableRegion(QRect region, int k) const {
     return QRect(int(left), int(top), int(right - left), int(bottom - top));
 }
 
-qint64 ImagePyramid::byteCount() const {
+qint64 ImagePyramid::byteCount() const
+{
     qint64 total = 0;
     for (const QImage& level : m_levels)
         total += level.sizeInBytes();
     return total;
 }
 
-std::shared_ptr<const ImagePyramid> PyramidCache::pyramidFor(const QImage& image) {
+std::shared_ptr<const ImagePyramid> PyramidCache::pyramidFor(const QImage& image)
+{
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (it->image.cacheKey() == image.cacheKey()) {
             Entry hit = std::move(*it);

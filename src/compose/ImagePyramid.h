@@ -17,7 +17,7 @@
 // canvas pixel after reduction). Beyond the image edges the edge pixels
 // repeat.
 class ImagePyramid {
-  public:
+public:
     explicit ImagePyramid(const QImage& image);
 
     // Level 0 is the image itself in sRGB, as Grayscale8 when it is grey
@@ -37,7 +37,7 @@ class ImagePyramid {
     // Bytes held by all levels (level 0 included).
     qint64 byteCount() const;
 
-  private:
+private:
     std::vector<QImage> m_levels;
     bool m_grey = false;
 };
@@ -47,14 +47,14 @@ class ImagePyramid {
 // both pictures asked for on every composition a new image replaces exactly
 // the one it succeeded.
 class PyramidCache {
-  public:
+public:
     explicit PyramidCache(size_t capacity = 2) : m_capacity(capacity) {}
 
     std::shared_ptr<const ImagePyramid> pyramidFor(const QImage& image);
     void clear() { m_entries.clear(); }
     size_t size() const { return m_entries.size(); }
 
-  private:
+private:
     struct Entry {
         QImage image; // kept so that its cache key stays unique
         std::shared_ptr<const ImagePyramid> pyramid;

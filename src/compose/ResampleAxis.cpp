@@ -13,7 +13,8 @@ constexpr double lobes = 3.0;
 // The kernel sampled finely once; linear interpolation between samples is
 // accurate to about 1e-7, far below one level in 255.
 constexpr int tableSteps = 1024;
-const std::array<float, int(lobes) * tableSteps + 2>& kernelTable() {
+const std::array<float, int(lobes) * tableSteps + 2>& kernelTable()
+{
     static const auto table = [] {
         std::array<float, int(lobes) * tableSteps + 2> t{};
         for (size_t i = 0; i < t.size(); ++i)
@@ -23,7 +24,8 @@ const std::array<float, int(lobes) * tableSteps + 2>& kernelTable() {
     return table;
 }
 
-double kernel(double x) {
+double kernel(double x)
+{
     x = std::abs(x);
     if (x >= lobes)
         return 0.0;
@@ -36,7 +38,8 @@ double kernel(double x) {
 
 } // namespace
 
-double lanczos3(double x) {
+double lanczos3(double x)
+{
     x = std::abs(x);
     if (x < 1e-9)
         return 1.0;
@@ -47,7 +50,8 @@ double lanczos3(double x) {
 }
 
 AxisPlan planAxis(double destStart, double destLength, int canvasLength, int regionStart,
-                  int regionLength, int usableBegin, int usableEnd, int levelScale) {
+                  int regionLength, int usableBegin, int usableEnd, int levelScale)
+{
     AxisPlan plan;
     const double destEnd = destStart + destLength;
     if (!(destLength > 0) || !std::isfinite(destStart) || !std::isfinite(destEnd) ||

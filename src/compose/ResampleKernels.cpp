@@ -5,13 +5,15 @@
 namespace resample {
 
 namespace {
-InstructionSet& active() {
+InstructionSet& active()
+{
     static InstructionSet set = bestInstructionSet();
     return set;
 }
 } // namespace
 
-bool isAvailable(InstructionSet set) {
+bool isAvailable(InstructionSet set)
+{
     switch (set) {
     case InstructionSet::Generic:
         return true;
@@ -31,7 +33,8 @@ bool isAvailable(InstructionSet set) {
     return false;
 }
 
-const Kernels& kernelsFor(InstructionSet set) {
+const Kernels& kernelsFor(InstructionSet set)
+{
     if (!isAvailable(set))
         return generic::kernels;
     switch (set) {
@@ -45,18 +48,21 @@ const Kernels& kernelsFor(InstructionSet set) {
     return generic::kernels;
 }
 
-InstructionSet bestInstructionSet() {
+InstructionSet bestInstructionSet()
+{
     for (InstructionSet set : {InstructionSet::Avx2, InstructionSet::Sse2})
         if (isAvailable(set))
             return set;
     return InstructionSet::Generic;
 }
 
-const Kernels& activeKernels() {
+const Kernels& activeKernels()
+{
     return kernelsFor(active());
 }
 
-void setActiveInstructionSet(InstructionSet set) {
+void setActiveInstructionSet(InstructionSet set)
+{
     active() = isAvailable(set) ? set : InstructionSet::Generic;
 }
 

@@ -12,7 +12,8 @@
 namespace resample::avx2 {
 namespace {
 
-PAIRVUE_AVX2 void toPairs(Lanes* dst, const std::uint8_t* src, int pixels) {
+PAIRVUE_AVX2 void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
+{
     // Within each 128-bit lane: r0 g0 b0 a0 r1 g1 b1 a1 -> r0 r1 g0 g1 b0 b1 a0 a1.
     const __m256i interleave =
         _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2, 3, 10,
@@ -29,7 +30,8 @@ PAIRVUE_AVX2 void toPairs(Lanes* dst, const std::uint8_t* src, int pixels) {
 }
 
 PAIRVUE_AVX2 void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights,
-                           int taps, int n) {
+                           int taps, int n)
+{
     const __m256i bias = _mm256_set1_epi16(std::int16_t(taps / 2));
     int m = 0;
     for (; m + 8 <= n; m += 8) {
@@ -62,7 +64,8 @@ PAIRVUE_AVX2 void vertical(Lanes* out, const Lanes* const* rows, const std::int1
 // `Pairs` tap pairs (0: `stride` read at run time).
 template <int Pairs>
 PAIRVUE_AVX2 inline __m256i filterColumns(const Lanes* p0, const Lanes* p1, const Lanes* w,
-                                          int stride) {
+                                          int stride)
+{
     const int count = Pairs > 0 ? Pairs : stride;
     __m256i acc = _mm256_setzero_si256();
     for (int k = 0; k < count; ++k) {
@@ -78,7 +81,8 @@ PAIRVUE_AVX2 inline __m256i filterColumns(const Lanes* p0, const Lanes* p1, cons
 
 template <int Pairs>
 PAIRVUE_AVX2 void horizontalFixed(std::uint8_t* out, const Lanes* pairs,
-                                  const HorizontalTable& table) {
+                                  const HorizontalTable& table)
+{
     const int stride = table.stride;
     const int* first = table.firstPair;
     const __m256i round = _mm256_set1_epi32(1 << (finalShift - 1));
@@ -103,7 +107,8 @@ PAIRVUE_AVX2 void horizontalFixed(std::uint8_t* out, const Lanes* pairs,
     }
 }
 
-PAIRVUE_AVX2 void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table) {
+PAIRVUE_AVX2 void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
+{
     switch (table.stride) {
     case 1:
         return horizontalFixed<1>(out, pairs, table);
@@ -126,7 +131,8 @@ PAIRVUE_AVX2 void horizontal(std::uint8_t* out, const Lanes* pairs, const Horizo
     }
 }
 
-PAIRVUE_AVX2 void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels) {
+PAIRVUE_AVX2 void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
+{
     int i = 0;
     for (; i + 16 <= pixels; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
@@ -140,7 +146,8 @@ PAIRVUE_AVX2 void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels) {
 // One column's partial sums from `Taps` weights (0: `stride` read at run
 // time), a multiple of 8.
 template <int Taps>
-PAIRVUE_AVX2 inline __m256i filterGrey(const std::int16_t* g, const std::int16_t* w, int stride) {
+PAIRVUE_AVX2 inline __m256i filterGrey(const std::int16_t* g, const std::int16_t* w, int stride)
+{
     const int taps = Taps > 0 ? Taps : stride;
     __m256i acc = _mm256_setzero_si256();
     int t = 0;
@@ -157,7 +164,8 @@ PAIRVUE_AVX2 inline __m256i filterGrey(const std::int16_t* g, const std::int16_t
 
 template <int Taps>
 PAIRVUE_AVX2 void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey,
-                                      const GreyTable& table) {
+                                      const GreyTable& table)
+{
     const int stride = table.stride;
     const int* first = table.first;
     const __m256i round = _mm256_set1_epi32(1 << (finalShift - 1));
@@ -189,7 +197,8 @@ PAIRVUE_AVX2 void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* gre
 }
 
 PAIRVUE_AVX2 void horizontalGrey(std::uint8_t* out, const std::int16_t* grey,
-                                 const GreyTable& table) {
+                                 const GreyTable& table)
+{
     switch (table.stride) {
     case 8:
         return horizontalGreyFixed<8>(out, grey, table);

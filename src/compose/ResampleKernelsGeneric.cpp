@@ -8,7 +8,8 @@
 namespace resample::generic {
 namespace {
 
-void toPairs(Lanes* dst, const std::uint8_t* src, int pixels) {
+void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
+{
     for (int i = 0; i < pixels; i += 2) {
         Lanes& p = dst[i / 2];
         for (int c = 0; c < 4; ++c) {
@@ -18,7 +19,8 @@ void toPairs(Lanes* dst, const std::uint8_t* src, int pixels) {
     }
 }
 
-void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps, int n) {
+void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps, int n)
+{
     const int bias = taps / 2;
     for (int m = 0; m < n; ++m) {
         for (int c = 0; c < 8; ++c) {
@@ -30,7 +32,8 @@ void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights,
     }
 }
 
-void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table) {
+void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
+{
     for (int x = 0; x < table.columns; ++x) {
         const Lanes* p = pairs + table.firstPair[x];
         const Lanes* w = table.weights + size_t(x / 2) * size_t(table.stride) * 2 + (x & 1);
@@ -49,13 +52,15 @@ void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& ta
     }
 }
 
-void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels) {
+void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
+{
     for (int i = 0; i < pixels; i += 8)
         for (int k = 0; k < 8; ++k)
             dst[i / 8].v[k] = i + k < pixels ? std::int16_t(src[i + k] << sourceShift) : 0;
 }
 
-void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table) {
+void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
+{
     for (int x = 0; x < table.columns; ++x) {
         const std::int16_t* g = grey + table.first[x];
         const std::int16_t* w = table.weights + size_t(x) * size_t(table.stride);

@@ -10,7 +10,8 @@
 namespace resample::sse2 {
 namespace {
 
-void toPairs(Lanes* dst, const std::uint8_t* src, int pixels) {
+void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
+{
     const __m128i zero = _mm_setzero_si128();
     int i = 0;
     for (; i + 4 <= pixels; i += 4) {
@@ -28,7 +29,8 @@ void toPairs(Lanes* dst, const std::uint8_t* src, int pixels) {
         generic::kernels.toPairs(dst + i / 2, src + 4 * i, pixels - i);
 }
 
-void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps, int n) {
+void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps, int n)
+{
     const __m128i bias = _mm_set1_epi16(std::int16_t(taps / 2));
     int m = 0;
     for (; m + 4 <= n; m += 4) {
@@ -59,7 +61,8 @@ void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights,
 
 // The Q19 channel sums of one column from `Pairs` tap pairs (0: `stride`
 // read at run time); a fixed count lets the compiler unroll.
-template <int Pairs> inline __m128i filterColumn(const Lanes* p, const Lanes* w, int stride) {
+template <int Pairs> inline __m128i filterColumn(const Lanes* p, const Lanes* w, int stride)
+{
     const int count = Pairs > 0 ? Pairs : stride;
     __m128i acc = _mm_setzero_si128();
     for (int k = 0; k < count; ++k)
@@ -71,7 +74,8 @@ template <int Pairs> inline __m128i filterColumn(const Lanes* p, const Lanes* w,
 
 // Two columns' sums rounded to bytes, alpha clamped to 0..255 and colour to
 // 0..alpha; the eight bytes are the two pixels.
-inline std::uint64_t finishColumns(__m128i a, __m128i b) {
+inline std::uint64_t finishColumns(__m128i a, __m128i b)
+{
     const __m128i round = _mm_set1_epi32(1 << (finalShift - 1));
     a = _mm_srai_epi32(_mm_add_epi32(a, round), finalShift);
     b = _mm_srai_epi32(_mm_add_epi32(b, round), finalShift);
@@ -84,7 +88,8 @@ inline std::uint64_t finishColumns(__m128i a, __m128i b) {
 }
 
 template <int Pairs>
-void horizontalFixed(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table) {
+void horizontalFixed(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
+{
     const int n = table.columns;
     const int stride = table.stride;
     const Lanes* w = table.weights;
@@ -96,7 +101,8 @@ void horizontalFixed(std::uint8_t* out, const Lanes* pairs, const HorizontalTabl
     }
 }
 
-void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table) {
+void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
+{
     switch (table.stride) {
     case 1:
         return horizontalFixed<1>(out, pairs, table);
@@ -119,7 +125,8 @@ void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& ta
     }
 }
 
-void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels) {
+void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
+{
     const __m128i zero = _mm_setzero_si128();
     int i = 0;
     for (; i + 16 <= pixels; i += 16) {
@@ -134,14 +141,16 @@ void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels) {
 }
 
 // Four columns' Q19 sums, one per 32-bit lane.
-inline __m128i sumColumns(__m128i a0, __m128i a1, __m128i a2, __m128i a3) {
+inline __m128i sumColumns(__m128i a0, __m128i a1, __m128i a2, __m128i a3)
+{
     const __m128i u01 = _mm_add_epi32(_mm_unpacklo_epi32(a0, a1), _mm_unpackhi_epi32(a0, a1));
     const __m128i u23 = _mm_add_epi32(_mm_unpacklo_epi32(a2, a3), _mm_unpackhi_epi32(a2, a3));
     return _mm_add_epi32(_mm_unpacklo_epi64(u01, u23), _mm_unpackhi_epi64(u01, u23));
 }
 
 template <int Taps>
-inline __m128i filterGrey(const std::int16_t* g, const std::int16_t* w, int stride) {
+inline __m128i filterGrey(const std::int16_t* g, const std::int16_t* w, int stride)
+{
     const int taps = Taps > 0 ? Taps : stride;
     __m128i acc = _mm_setzero_si128();
     for (int t = 0; t < taps; t += 8)
@@ -152,7 +161,8 @@ inline __m128i filterGrey(const std::int16_t* g, const std::int16_t* w, int stri
 }
 
 template <int Taps>
-void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table) {
+void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
+{
     const int stride = table.stride;
     const int* first = table.first;
     const __m128i round = _mm_set1_epi32(1 << (finalShift - 1));
@@ -172,7 +182,8 @@ void horizontalGreyFixed(std::uint8_t* out, const std::int16_t* grey, const Grey
     }
 }
 
-void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table) {
+void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
+{
     switch (table.stride) {
     case 8:
         return horizontalGreyFixed<8>(out, grey, table);

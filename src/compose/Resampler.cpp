@@ -15,7 +15,8 @@ namespace {
 constexpr int weightOne = 1 << resample::weightBits;
 
 // Weights in Q14 whose sum is exactly 1 << 14, so a flat picture stays flat.
-void quantiseWeights(const float* w, int n, int16_t* out) {
+void quantiseWeights(const float* w, int n, int16_t* out)
+{
     int sum = 0;
     int largest = 0;
     for (int i = 0; i < n; ++i) {
@@ -28,7 +29,8 @@ void quantiseWeights(const float* w, int n, int16_t* out) {
 }
 
 // The vertical weights, `taps` per canvas row.
-std::vector<int16_t> verticalWeights(const AxisPlan& plan) {
+std::vector<int16_t> verticalWeights(const AxisPlan& plan)
+{
     std::vector<int16_t> weights(size_t(plan.outCount()) * size_t(plan.taps), 0);
     for (int i = 0; i < plan.outCount(); ++i)
         quantiseWeights(plan.weights.data() + size_t(i) * size_t(plan.taps), plan.count[size_t(i)],
@@ -43,7 +45,8 @@ struct HorizontalWeights {
     resample::HorizontalTable table{};
 };
 
-HorizontalWeights horizontalWeights(const AxisPlan& plan) {
+HorizontalWeights horizontalWeights(const AxisPlan& plan)
+{
     HorizontalWeights h;
     const int n = plan.outCount();
     const int columns = (n + 3) / 4 * 4;
@@ -79,7 +82,8 @@ struct GreyWeights {
     resample::GreyTable table{};
 };
 
-GreyWeights greyWeights(const AxisPlan& plan) {
+GreyWeights greyWeights(const AxisPlan& plan)
+{
     GreyWeights g;
     const int n = plan.outCount();
     const int columns = (n + 7) / 8 * 8;
@@ -98,16 +102,19 @@ GreyWeights greyWeights(const AxisPlan& plan) {
 // Source rows converted to 16-bit lanes, kept while the filter window slides
 // down the picture.
 class RowCache {
-  public:
+public:
     using Convert = void (*)(Lanes*, const std::uint8_t*, int);
 
     RowCache(Convert convert, const QImage& level, int columnBegin, int columns, int units,
              int capacity)
         : m_convert(convert), m_level(level),
           m_offset(size_t(columnBegin) * size_t(level.depth() / 8)), m_columns(columns),
-          m_units(units), m_rows(size_t(capacity), -1), m_data(size_t(capacity) * size_t(units)) {}
+          m_units(units), m_rows(size_t(capacity), -1), m_data(size_t(capacity) * size_t(units))
+    {
+    }
 
-    const Lanes* row(int y) {
+    const Lanes* row(int y)
+    {
         const size_t slot = size_t(y) % m_rows.size();
         Lanes* dst = m_data.data() + slot * size_t(m_units);
         if (m_rows[slot] != y) {
@@ -117,7 +124,7 @@ class RowCache {
         return dst;
     }
 
-  private:
+private:
     Convert m_convert;
     const QImage& m_level;
     size_t m_offset;
@@ -128,7 +135,8 @@ class RowCache {
 };
 
 // Source-over of one premultiplied pixel scaled by `cover` onto `dst`.
-void blendPixel(uchar* dst, const uchar* src, float cover) {
+void blendPixel(uchar* dst, const uchar* src, float cover)
+{
     const float keep = 1.0f - float(src[3]) * cover * (1.0f / 255.0f);
     for (int c = 0; c < 4; ++c) {
         const float v = float(src[c]) * cover + float(dst[c]) * keep + 0.5f;
@@ -139,7 +147,8 @@ void blendPixel(uchar* dst, const uchar* src, float cover) {
 // Composites a filtered row onto the canvas. Wholly covered opaque pixels
 // replace what is there; others are blended by their coverage.
 void compositeRow(uchar* dst, const uchar* src, const float* coverX, float coverY, int n,
-                  int solidBegin, int solidEnd) {
+                  int solidBegin, int solidEnd)
+{
     if (coverY != 1.0f)
         solidBegin = solidEnd = n;
     int i = 0;
@@ -168,7 +177,8 @@ void compositeRow(uchar* dst, const uchar* src, const float* coverX, float cover
 
 } // namespace
 
-int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction) {
+int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
+{
     // A level is used once the filter still reduces it by 1.5 or more: the
     // reduced copies are slightly soft, and the filter's own reduction keeps
     // that softness below what a viewer sees.
@@ -191,7 +201,8 @@ int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction) 
     return k;
 }
 
-void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRectF dest) {
+void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRectF dest)
+{
     if (canvas.isNull() || source.levelCount() < 1 || region.isEmpty() || !(dest.width() > 0) ||
         !(dest.height() > 0))
         return;

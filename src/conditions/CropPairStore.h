@@ -15,7 +15,7 @@ class QSettings;
 // (through a lock file and an atomic rename), so two windows saving together
 // leave one whole record.
 class CropPairStore {
-  public:
+public:
     // The application's own settings (organisation and application names must
     // be set before).
     CropPairStore();
@@ -35,7 +35,7 @@ class CropPairStore {
     // and false when the settings file could not be written.
     bool write(const SavedCropPair& record);
 
-  private:
+private:
     std::unique_ptr<QSettings> open() const;
 
     QString m_fileName; // empty for the application's own settings

@@ -1,13 +1,13 @@
 #include "controls/BackgroundColorPanelContent.h"
 
 #include "app/RoundedButton.h"
+#include "app/TextStyle.h"
 #include "app/Theme.h"
 #include "app/WindowState.h"
 #include "controls/BorderColorBinding.h"
 #include "controls/ColorComponentField.h"
 #include "controls/ColorPickerButton.h"
 #include "controls/ColorPresetButton.h"
-#include "app/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,10 +18,10 @@ namespace {
 
 // The short vertical line between the presets and the component fields.
 class VerticalDivider : public QWidget {
-  public:
+public:
     explicit VerticalDivider(QWidget* parent) : QWidget(parent) { setFixedSize(1, 34); }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), whiteAt(0.08)); }
 };
 
@@ -35,7 +35,8 @@ struct ComponentSpec {
 } // namespace
 
 BackgroundColorPanelContent::BackgroundColorPanelContent(WindowState& state, QWidget* parent)
-    : QWidget(parent), m_state(state) {
+    : QWidget(parent), m_state(state)
+{
     const QColor secondary = cTextSec.toQColor();
 
     auto* header = new QHBoxLayout;
@@ -83,6 +84,7 @@ BackgroundColorPanelContent::BackgroundColorPanelContent(WindowState& state, QWi
     updateCaption();
 }
 
-void BackgroundColorPanelContent::updateCaption() {
+void BackgroundColorPanelContent::updateCaption()
+{
     m_caption->setText(colorCaption(borderColorBinding::components(m_state)));
 }

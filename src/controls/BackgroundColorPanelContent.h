@@ -16,7 +16,7 @@ class WindowState;
 class BackgroundColorPanelContent : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     static inline const QString heading = QStringLiteral("キャンパス背景");
 
     explicit BackgroundColorPanelContent(WindowState& state, QWidget* parent = nullptr);
@@ -27,7 +27,7 @@ class BackgroundColorPanelContent : public QWidget {
     const QList<RoundedButton*>& presetButtons() const { return m_presets; }
     const QList<ColorComponentField*>& componentFields() const { return m_fields; }
 
-  private:
+private:
     void updateCaption();
 
     WindowState& m_state;

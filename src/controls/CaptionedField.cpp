@@ -1,13 +1,14 @@
 #include "controls/CaptionedField.h"
 
-#include "app/Theme.h"
 #include "app/TextStyle.h"
+#include "app/Theme.h"
 #include "controls/FieldLineEdit.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
-CaptionedField::CaptionedField(const QString& caption, QWidget* parent) : QWidget(parent) {
+CaptionedField::CaptionedField(const QString& caption, QWidget* parent) : QWidget(parent)
+{
     m_caption = styledLabel(caption, systemFontAt(9), cTextSec.toQColor(), this);
     m_editor = new FieldLineEdit(this);
     m_editor->setAccessibleName(caption);
@@ -23,6 +24,7 @@ CaptionedField::CaptionedField(const QString& caption, QWidget* parent) : QWidge
     setFocusProxy(m_editor);
 }
 
-QString CaptionedField::caption() const {
+QString CaptionedField::caption() const
+{
     return m_caption->text();
 }

@@ -11,14 +11,14 @@ class QLabel;
 class CaptionedField : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     explicit CaptionedField(const QString& caption, QWidget* parent = nullptr);
 
     QString caption() const;
     FieldLineEdit* editor() const { return m_editor; }
     QLabel* captionLabel() const { return m_caption; }
 
-  private:
+private:
     QLabel* m_caption;
     FieldLineEdit* m_editor;
 };

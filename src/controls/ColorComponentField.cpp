@@ -6,7 +6,8 @@
 
 ColorComponentField::ColorComponentField(const QString& label, Getter get, Setter set,
                                          QWidget* parent)
-    : CaptionedField(label, parent), m_get(std::move(get)), m_set(std::move(set)) {
+    : CaptionedField(label, parent), m_get(std::move(get)), m_set(std::move(set))
+{
     setMinimumWidth(minimumFieldWidth);
     showValue();
     connect(editor(), &QLineEdit::editingFinished, this, &ColorComponentField::commit);
@@ -18,14 +19,18 @@ ColorComponentField::ColorComponentField(const QString& label, WindowState& stat
                                          void (WindowState::*changed)(), QWidget* parent)
     : ColorComponentField(
           label, [&state, getter] { return (state.*getter)(); },
-          [&state, setter](qint64 v) { (state.*setter)(v); }, &state, changed, parent) {}
+          [&state, setter](qint64 v) { (state.*setter)(v); }, &state, changed, parent)
+{
+}
 
-void ColorComponentField::setNumberLocale(const QLocale& locale) {
+void ColorComponentField::setNumberLocale(const QLocale& locale)
+{
     m_locale = locale;
     showValue();
 }
 
-void ColorComponentField::valueChanged() {
+void ColorComponentField::valueChanged()
+{
     // Writing the corrected value announces another change, which arrives
     // here again with a value within range.
     if (const std::optional<qint64> corrected = clampCorrection(m_get()))
@@ -33,7 +38,8 @@ void ColorComponentField::valueChanged() {
     showValue();
 }
 
-void ColorComponentField::commit() {
+void ColorComponentField::commit()
+{
     if (const std::optional<qint64> v = parseComponent(editor()->text(), m_locale))
         m_set(*v);
     // Unreadable text, or a number written differently ("+7", "007"), gives
@@ -41,7 +47,8 @@ void ColorComponentField::commit() {
     showValue();
 }
 
-void ColorComponentField::showValue() {
+void ColorComponentField::showValue()
+{
     const QString text = formatComponent(m_get(), m_locale);
     if (editor()->text() != text)
         editor()->setText(text);

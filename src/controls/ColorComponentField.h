@@ -17,7 +17,7 @@ class WindowState;
 class ColorComponentField : public CaptionedField {
     Q_OBJECT
 
-  public:
+public:
     static constexpr int minimumFieldWidth = 62;
 
     using Getter = std::function<qint64()>;
@@ -28,7 +28,8 @@ class ColorComponentField : public CaptionedField {
     template <typename Sender, typename Signal>
     ColorComponentField(const QString& label, Getter get, Setter set, const Sender* sender,
                         Signal changed, QWidget* parent = nullptr)
-        : ColorComponentField(label, std::move(get), std::move(set), parent) {
+        : ColorComponentField(label, std::move(get), std::move(set), parent)
+    {
         connect(sender, changed, this, &ColorComponentField::valueChanged);
     }
 
@@ -43,7 +44,7 @@ class ColorComponentField : public CaptionedField {
     void setNumberLocale(const QLocale& locale);
     const QLocale& numberLocale() const { return m_locale; }
 
-  private:
+private:
     ColorComponentField(const QString& label, Getter get, Setter set, QWidget* parent);
     void valueChanged();
     void commit();

@@ -3,7 +3,8 @@
 #include <QColorDialog>
 
 void openPlatformColorDialog(QWidget* parent, const QColor& initial, ColorReport current,
-                             ColorOutcome finished) {
+                             ColorOutcome finished)
+{
     auto* dialog = new QColorDialog(initial, parent);
     dialog->setOption(QColorDialog::ShowAlphaChannel);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

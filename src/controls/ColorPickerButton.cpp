@@ -1,9 +1,9 @@
 #include "controls/ColorPickerButton.h"
 
+#include "app/TextStyle.h"
 #include "app/Theme.h"
 #include "app/WindowState.h"
 #include "controls/BorderColorBinding.h"
-#include "app/TextStyle.h"
 #include "controls/TransparencyCheckerboard.h"
 
 #include <QPainter>
@@ -16,7 +16,8 @@ constexpr qreal swatchCell = 5;
 } // namespace
 
 ColorPickerButton::ColorPickerButton(WindowState& state, QWidget* parent)
-    : QAbstractButton(parent), m_state(state) {
+    : QAbstractButton(parent), m_state(state)
+{
     setText(title);
     setAccessibleName(title);
     setFont(systemFontAt(11));
@@ -30,11 +31,13 @@ ColorPickerButton::ColorPickerButton(WindowState& state, QWidget* parent)
         connect(&m_state, signal, this, qOverload<>(&QWidget::update));
 }
 
-void ColorPickerButton::setColorDialog(ColorDialogOpener opener) {
+void ColorPickerButton::setColorDialog(ColorDialogOpener opener)
+{
     m_open = std::move(opener);
 }
 
-void ColorPickerButton::choose() {
+void ColorPickerButton::choose()
+{
     if (isChoosing() || !m_open)
         return;
     m_start = borderColorBinding::components(m_state);
@@ -52,12 +55,14 @@ void ColorPickerButton::choose() {
         });
 }
 
-void ColorPickerButton::report(const QColor& color) {
+void ColorPickerButton::report(const QColor& color)
+{
     if (isChoosing())
         borderColorBinding::write(m_state, color);
 }
 
-void ColorPickerButton::finish(const std::optional<QColor>& color) {
+void ColorPickerButton::finish(const std::optional<QColor>& color)
+{
     if (!isChoosing())
         return;
     const ColorComponents start = *m_start;
@@ -68,18 +73,21 @@ void ColorPickerButton::finish(const std::optional<QColor>& color) {
         borderColorBinding::setComponents(m_state, start);
 }
 
-QSize ColorPickerButton::sizeHint() const {
+QSize ColorPickerButton::sizeHint() const
+{
     const QFontMetrics fm(font());
     return QSize(fm.horizontalAdvance(text()) + swatchGap + swatchSize.width(),
                  std::max(fm.height(), swatchSize.height()));
 }
 
-QRectF ColorPickerButton::swatchRect() const {
+QRectF ColorPickerButton::swatchRect() const
+{
     const QSizeF s(swatchSize);
     return QRectF(QPointF(width() - s.width(), (height() - s.height()) / 2.0), s);
 }
 
-void ColorPickerButton::paintEvent(QPaintEvent*) {
+void ColorPickerButton::paintEvent(QPaintEvent*)
+{
     QPainter p(this);
     p.setFont(font());
     p.setPen(cTextSec.toQColor());

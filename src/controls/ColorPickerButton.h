@@ -17,7 +17,7 @@ class WindowState;
 class ColorPickerButton : public QAbstractButton {
     Q_OBJECT
 
-  public:
+public:
     static inline const QString title = QStringLiteral("カラーピッカー");
     static constexpr QSize swatchSize{36, 20};
     static constexpr int swatchGap = 8;
@@ -33,10 +33,10 @@ class ColorPickerButton : public QAbstractButton {
     QSize minimumSizeHint() const override { return sizeHint(); }
     QRectF swatchRect() const;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     void choose();
     void report(const QColor& color);
     void finish(const std::optional<QColor>& color);

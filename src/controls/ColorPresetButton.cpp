@@ -5,7 +5,8 @@
 #include "app/WindowState.h"
 #include "controls/BorderColorBinding.h"
 
-const QList<ColorPreset>& colorPresets() {
+const QList<ColorPreset>& colorPresets()
+{
     static const QList<ColorPreset> presets{
         {QStringLiteral("透明"), {0, 0, 0, 0}},
         {QStringLiteral("白"), {255, 255, 255, 255}},
@@ -15,7 +16,8 @@ const QList<ColorPreset>& colorPresets() {
 }
 
 RoundedButton* colorPresetButton(WindowState& state, const QString& title, qint64 red, qint64 green,
-                                 qint64 blue, qint64 alpha, QWidget* parent) {
+                                 qint64 blue, qint64 alpha, QWidget* parent)
+{
     auto* button = new RoundedButton(title, parent);
     button->setLook(RoundedButton::plainLook(10, QFont::Medium, QMargins(11, 8, 11, 8)));
     const ColorComponents color{red, green, blue, alpha};
@@ -24,7 +26,8 @@ RoundedButton* colorPresetButton(WindowState& state, const QString& title, qint6
     return button;
 }
 
-RoundedButton* colorPresetButton(WindowState& state, const ColorPreset& preset, QWidget* parent) {
+RoundedButton* colorPresetButton(WindowState& state, const ColorPreset& preset, QWidget* parent)
+{
     const ColorComponents& c = preset.color;
     return colorPresetButton(state, preset.title, c.red, c.green, c.blue, c.alpha, parent);
 }

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <limits>
 
-std::optional<qint64> componentFromUnit(double unit) {
+std::optional<qint64> componentFromUnit(double unit)
+{
     if (!std::isfinite(unit))
         return std::nullopt;
     // std::round rounds halves away from zero. Far beyond any real colour the
@@ -15,7 +16,8 @@ std::optional<qint64> componentFromUnit(double unit) {
     return qint64(std::clamp(std::round(unit * 255.0), -limit, limit));
 }
 
-std::optional<ColorComponents> componentsFromColor(const QColor& color) {
+std::optional<ColorComponents> componentsFromColor(const QColor& color)
+{
     if (!color.isValid())
         return std::nullopt;
 
@@ -45,13 +47,15 @@ std::optional<ColorComponents> componentsFromColor(const QColor& color) {
     return ColorComponents{*red, *green, *blue, *alpha};
 }
 
-QColor colorFromComponents(const ColorComponents& c) {
+QColor colorFromComponents(const ColorComponents& c)
+{
     auto byte = [](qint64 v) { return int(std::clamp<qint64>(v, 0, 255)); };
     // n/255 is exactly representable in QColor's 16-bit components (n * 257).
     return QColor(byte(c.red), byte(c.green), byte(c.blue), byte(c.alpha));
 }
 
-QString colorCaption(const ColorComponents& c) {
+QString colorCaption(const ColorComponents& c)
+{
     static constexpr ColorComponents lightGreen{204, 255, 204, 255};
     auto hex2 = [](qint64 v) {
         return QStringLiteral("%1").arg(qlonglong(v), 2, 16, QLatin1Char('0')).toUpper();
@@ -64,7 +68,8 @@ QString colorCaption(const ColorComponents& c) {
     return caption;
 }
 
-std::optional<qint64> clampCorrection(qint64 v) {
+std::optional<qint64> clampCorrection(qint64 v)
+{
     if (v < 0)
         return 0;
     if (v > 255)
@@ -72,11 +77,13 @@ std::optional<qint64> clampCorrection(qint64 v) {
     return std::nullopt;
 }
 
-QString formatComponent(qint64 v, const QLocale& locale) {
+QString formatComponent(qint64 v, const QLocale& locale)
+{
     return locale.toString(qlonglong(v));
 }
 
-std::optional<qint64> parseComponent(const QString& text, const QLocale& locale) {
+std::optional<qint64> parseComponent(const QString& text, const QLocale& locale)
+{
     // Some locales write direction marks around the sign, which their own
     // reading does not accept; invisible format characters carry no value.
     QString t = text.trimmed();

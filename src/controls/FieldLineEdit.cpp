@@ -1,7 +1,7 @@
 #include "controls/FieldLineEdit.h"
 
-#include "app/Theme.h"
 #include "app/TextStyle.h"
+#include "app/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -13,7 +13,8 @@ constexpr int ownMarginH = 2;
 constexpr int ownMarginV = 1;
 } // namespace
 
-FieldLineEdit::FieldLineEdit(QWidget* parent) : QLineEdit(parent) {
+FieldLineEdit::FieldLineEdit(QWidget* parent) : QLineEdit(parent)
+{
     setFrame(false);
     setFont(monospacedFontAt(13));
     setTextMargins(paddingH - ownMarginH, paddingV - ownMarginV, paddingH - ownMarginH,
@@ -28,15 +29,18 @@ FieldLineEdit::FieldLineEdit(QWidget* parent) : QLineEdit(parent) {
     setPalette(pal);
 }
 
-QSize FieldLineEdit::sizeHint() const {
+QSize FieldLineEdit::sizeHint() const
+{
     return QSize(QLineEdit::sizeHint().width(), fontMetrics().height() + 2 * paddingV);
 }
 
-QSize FieldLineEdit::minimumSizeHint() const {
+QSize FieldLineEdit::minimumSizeHint() const
+{
     return QSize(QLineEdit::minimumSizeHint().width(), fontMetrics().height() + 2 * paddingV);
 }
 
-void FieldLineEdit::paintEvent(QPaintEvent* event) {
+void FieldLineEdit::paintEvent(QPaintEvent* event)
+{
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);

@@ -9,7 +9,7 @@
 class FieldLineEdit : public QLineEdit {
     Q_OBJECT
 
-  public:
+public:
     static constexpr int paddingH = 10;
     static constexpr int paddingV = 7;
     static constexpr qreal cornerRadius = 8;
@@ -20,6 +20,6 @@ class FieldLineEdit : public QLineEdit {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 };

@@ -4,7 +4,8 @@
 #include "controls/FieldLineEdit.h"
 
 ParamField::ParamField(const QString& label, Getter get, Setter set, QWidget* parent)
-    : CaptionedField(label, parent), m_get(std::move(get)), m_set(std::move(set)) {
+    : CaptionedField(label, parent), m_get(std::move(get)), m_set(std::move(set))
+{
     editor()->setText(m_get());
     // textEdited, not textChanged: only the user's edits are written back.
     connect(editor(), &QLineEdit::textEdited, this, [this](const QString& text) { m_set(text); });
@@ -16,9 +17,12 @@ ParamField::ParamField(const QString& label, WindowState& state,
                        QWidget* parent)
     : ParamField(
           label, [&state, getter] { return (state.*getter)(); },
-          [&state, setter](const QString& v) { (state.*setter)(v); }, &state, changed, parent) {}
+          [&state, setter](const QString& v) { (state.*setter)(v); }, &state, changed, parent)
+{
+}
 
-void ParamField::showValue() {
+void ParamField::showValue()
+{
     const QString v = m_get();
     if (editor()->text() != v)
         editor()->setText(v);

@@ -16,7 +16,7 @@ class WindowState;
 class ParamField : public CaptionedField {
     Q_OBJECT
 
-  public:
+public:
     using Getter = std::function<QString()>;
     using Setter = std::function<void(const QString&)>;
 
@@ -25,7 +25,8 @@ class ParamField : public CaptionedField {
     template <typename Sender, typename Signal>
     ParamField(const QString& label, Getter get, Setter set, const Sender* sender, Signal changed,
                QWidget* parent = nullptr)
-        : ParamField(label, std::move(get), std::move(set), parent) {
+        : ParamField(label, std::move(get), std::move(set), parent)
+    {
         connect(sender, changed, this, &ParamField::showValue);
     }
 
@@ -37,7 +38,7 @@ class ParamField : public CaptionedField {
 
     QString value() const { return m_get(); }
 
-  private:
+private:
     ParamField(const QString& label, Getter get, Setter set, QWidget* parent);
     void showValue();
 

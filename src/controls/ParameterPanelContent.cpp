@@ -1,8 +1,8 @@
 #include "controls/ParameterPanelContent.h"
 
+#include "app/TextStyle.h"
 #include "app/Theme.h"
 #include "app/WindowState.h"
-#include "app/TextStyle.h"
 #include "controls/ParamField.h"
 
 #include <QHBoxLayout>
@@ -20,8 +20,8 @@ struct ParamSpec {
 
 } // namespace
 
-ParameterPanelContent::ParameterPanelContent(WindowState& state, QWidget* parent)
-    : QWidget(parent) {
+ParameterPanelContent::ParameterPanelContent(WindowState& state, QWidget* parent) : QWidget(parent)
+{
     const ParamSpec rows[2][3] = {
         {
             {QStringLiteral("キャンバス幅"), &WindowState::canvasW, &WindowState::setCanvasW,

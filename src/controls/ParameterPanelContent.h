@@ -14,7 +14,7 @@ class WindowState;
 class ParameterPanelContent : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     static inline const QString heading = QStringLiteral("⚙️　パラメータ設定");
 
     explicit ParameterPanelContent(WindowState& state, QWidget* parent = nullptr);
@@ -23,7 +23,7 @@ class ParameterPanelContent : public QWidget {
     // The six fields, row by row.
     const QList<ParamField*>& fields() const { return m_fields; }
 
-  private:
+private:
     QLabel* m_heading = nullptr;
     QList<ParamField*> m_fields;
 };

@@ -12,22 +12,25 @@ namespace {
 
 // Decoration: present to assistive technology as an invisible element.
 class HiddenAccessible : public QAccessibleWidget {
-  public:
+public:
     explicit HiddenAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::NoRole) {}
-    QAccessible::State state() const override {
+    QAccessible::State state() const override
+    {
         QAccessible::State s = QAccessibleWidget::state();
         s.invisible = true;
         return s;
     }
 };
 
-QAccessibleInterface* hiddenCheckerboard(const QString& key, QObject* object) {
+QAccessibleInterface* hiddenCheckerboard(const QString& key, QObject* object)
+{
     if (key == QLatin1String("TransparencyCheckerboard") && object && object->isWidgetType())
         return new HiddenAccessible(static_cast<QWidget*>(object));
     return nullptr;
 }
 
-int cellCount(qreal length, qreal cell) {
+int cellCount(qreal length, qreal cell)
+{
     if (!(length > 0) || !(cell > 0) || !std::isfinite(length / cell))
         return 0;
     const double n = std::ceil(length / cell);
@@ -36,11 +39,13 @@ int cellCount(qreal length, qreal cell) {
 
 } // namespace
 
-QSize checkerboardGrid(const QSizeF& area, qreal cell) {
+QSize checkerboardGrid(const QSizeF& area, qreal cell)
+{
     return QSize(cellCount(area.width(), cell), cellCount(area.height(), cell));
 }
 
-QList<QRectF> checkerboardGreyCells(const QSizeF& area, qreal cell) {
+QList<QRectF> checkerboardGreyCells(const QSizeF& area, qreal cell)
+{
     const QSize grid = checkerboardGrid(area, cell);
     const QRectF bounds(QPointF(0, 0), area);
     QList<QRectF> cells;
@@ -50,7 +55,8 @@ QList<QRectF> checkerboardGreyCells(const QSizeF& area, qreal cell) {
     return cells;
 }
 
-void paintTransparencyCheckerboard(QPainter& painter, const QRectF& area, qreal cell) {
+void paintTransparencyCheckerboard(QPainter& painter, const QRectF& area, qreal cell)
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(area, Qt::white);
@@ -76,13 +82,15 @@ void paintTransparencyCheckerboard(QPainter& painter, const QRectF& area, qreal 
     painter.restore();
 }
 
-TransparencyCheckerboard::TransparencyCheckerboard(QWidget* parent) : QWidget(parent) {
+TransparencyCheckerboard::TransparencyCheckerboard(QWidget* parent) : QWidget(parent)
+{
     static const bool hidden = (QAccessible::installFactory(hiddenCheckerboard), true);
     Q_UNUSED(hidden);
     setFocusPolicy(Qt::NoFocus);
 }
 
-void TransparencyCheckerboard::paintEvent(QPaintEvent* event) {
+void TransparencyCheckerboard::paintEvent(QPaintEvent* event)
+{
     QPainter p(this);
     p.setClipRect(event->rect());
     paintTransparencyCheckerboard(p, QRectF(rect()));

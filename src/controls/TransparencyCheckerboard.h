@@ -29,9 +29,9 @@ void paintTransparencyCheckerboard(QPainter& painter, const QRectF& area,
 class TransparencyCheckerboard : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     explicit TransparencyCheckerboard(QWidget* parent = nullptr);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 };

@@ -26,11 +26,11 @@ CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop);
 // size it is drawn at stay the same, so a repaint during a drag does not
 // rescale a large image.
 class ScaledImageCache {
-  public:
+public:
     // `image` scaled to `pixelSize` device pixels, tagged with `dpr`.
     const QPixmap& scaled(const QImage& image, QSize pixelSize, qreal dpr);
 
-  private:
+private:
     qint64 m_key = 0;
     QSize m_size;
     qreal m_dpr = 0;

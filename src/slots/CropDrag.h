@@ -21,7 +21,7 @@ constexpr double minimumNewCropWidth = 8;
 // The drag on the crop editor, free of widgets: it turns the drag's start and
 // current locations (view points) into the slot's next crop (image pixels).
 class CropDragController {
-  public:
+public:
     // One step of a drag, the first included (start == current on a press).
     // The first step decides, from where the drag started, whether it resizes
     // (a corner zone), moves (inside the crop) or draws a new square.
@@ -36,7 +36,7 @@ class CropDragController {
     DragMode dragMode() const { return m_dragMode; }
     QPointF dragAnchor() const { return m_dragAnchor; }
 
-  private:
+private:
     DragMode m_dragMode = DragMode::None;
     QPointF m_dragAnchor;   // fixed point of New and Resize; start point of Move
     QRectF m_dragStartCrop; // the crop as a Move began

@@ -18,7 +18,7 @@ class WindowState;
 class CropEditor : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     CropEditor(WindowState& state, int slot, QColor accent, std::function<void()> onChange,
                QWidget* parent = nullptr);
 
@@ -27,14 +27,14 @@ class CropEditor : public QWidget {
     DragMode dragMode() const { return m_drag.dragMode(); }
     QPointF dragAnchor() const { return m_drag.dragAnchor(); }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-  private:
+private:
     void dragTo(QPointF current);
     void finishDrag();
 

@@ -13,7 +13,7 @@
 class DropArea : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     static constexpr int areaHeight = 260;
     static constexpr int contentInset = 8;
 
@@ -22,14 +22,14 @@ class DropArea : public QWidget {
 
     bool isTargeted() const { return m_targeted; }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-  private:
+private:
     void setTargeted(bool targeted);
 
     QColor m_accent;

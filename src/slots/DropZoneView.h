@@ -23,7 +23,7 @@ class WindowState;
 class DropZoneView : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     static inline const QString fileButtonText = QStringLiteral("📁  ファイルを選択");
     static inline const QString helpText =
         QStringLiteral("画像の上をドラッグ → 正方形で切り出し（内側ドラッグで移動／角で拡大縮小）");
@@ -49,10 +49,10 @@ class DropZoneView : public QWidget {
     ElidedLabel* fileNameLabel() const { return m_fileName; }
     QLabel* cropStatusLabel() const { return m_cropStatus; }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     void updateImageRows();
     void updateFileName();
     void updateCropStatus();

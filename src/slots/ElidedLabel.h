@@ -7,7 +7,7 @@
 class ElidedLabel : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     explicit ElidedLabel(QWidget* parent = nullptr);
 
     void setText(const QString& text);
@@ -18,12 +18,12 @@ class ElidedLabel : public QWidget {
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-  private:
+private:
     void updateToolTip();
     int lineHeight() const;
 

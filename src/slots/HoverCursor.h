@@ -14,7 +14,7 @@ class QWidget;
 class HoverCursor : public QObject {
     Q_OBJECT
 
-  public:
+public:
     using CursorFor = std::function<Qt::CursorShape(QPointF)>;
 
     HoverCursor(QWidget* target, CursorFor cursorFor);
@@ -22,10 +22,10 @@ class HoverCursor : public QObject {
     // Re-evaluates the cursor for a pointer at `p` (widget coordinates).
     void pointAt(QPointF p);
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     QWidget* m_target;
     CursorFor m_cursorFor;
 };

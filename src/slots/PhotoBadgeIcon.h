@@ -8,15 +8,15 @@
 class PhotoBadgeIcon : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     PhotoBadgeIcon(double symbolSize, QColor color, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     double m_size;
     QColor m_color;
 };

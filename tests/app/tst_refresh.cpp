@@ -21,7 +21,8 @@ const QString compositionFailed = QStringLiteral("❌  合成に失敗しまし�
 using TextSetter = void (WindowState::*)(const QString&);
 using NumberSetter = void (WindowState::*)(qint64);
 
-TextSetter textSetter(const QString& field) {
+TextSetter textSetter(const QString& field)
+{
     if (field == "canvasW")
         return &WindowState::setCanvasW;
     if (field == "canvasH")
@@ -35,7 +36,8 @@ TextSetter textSetter(const QString& field) {
     return &WindowState::setCy;
 }
 
-NumberSetter numberSetter(const QString& field) {
+NumberSetter numberSetter(const QString& field)
+{
     if (field == "borderR")
         return &WindowState::setBorderR;
     if (field == "borderG")
@@ -46,7 +48,8 @@ NumberSetter numberSetter(const QString& field) {
 }
 
 // Sets one of the ten recomposition fields from text.
-void setField(WindowState& s, const QString& field, const QString& value) {
+void setField(WindowState& s, const QString& field, const QString& value)
+{
     if (field.startsWith("border"))
         (s.*numberSetter(field))(value.toLongLong());
     else
@@ -54,7 +57,8 @@ void setField(WindowState& s, const QString& field, const QString& value) {
 }
 
 // Both images loaded and composed once, as after two loads.
-void loadBoth(ContentView& view) {
+void loadBoth(ContentView& view)
+{
     view.state().setImage1(solidImage(200, 200, Qt::red));
     view.state().setImage2(solidImage(200, 200, Qt::blue));
     view.refresh();
@@ -65,8 +69,9 @@ void loadBoth(ContentView& view) {
 class RefreshTest : public QObject {
     Q_OBJECT
 
-  private slots:
-    void initialState() {
+private slots:
+    void initialState()
+    {
         ContentView view;
         const WindowState& s = view.state();
         QVERIFY(s.image1().isNull() && s.image2().isNull());
@@ -91,7 +96,8 @@ class RefreshTest : public QObject {
         QVERIFY(!s.canGenerate() && !s.canSave());
     }
 
-    void missingImages_data() {
+    void missingImages_data()
+    {
         QTest::addColumn<bool>("image1");
         QTest::addColumn<bool>("image2");
         QTest::addColumn<QString>("message");
@@ -99,7 +105,8 @@ class RefreshTest : public QObject {
         QTest::newRow("only image 2") << false << true << missingImage1;
         QTest::newRow("only image 1") << true << false << missingImage2;
     }
-    void missingImages() {
+    void missingImages()
+    {
         QFETCH(bool, image1);
         QFETCH(bool, image2);
         QFETCH(QString, message);
@@ -118,7 +125,8 @@ class RefreshTest : public QObject {
     }
 
     // Every failure after the image check keeps the last composite.
-    void failuresKeepComposite_data() {
+    void failuresKeepComposite_data()
+    {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("message");
@@ -153,7 +161,8 @@ class RefreshTest : public QObject {
         QTest::newRow("canvas far too wide") << "canvasW"
                                              << "9223372036854775807" << compositionFailed;
     }
-    void failuresKeepComposite() {
+    void failuresKeepComposite()
+    {
         QFETCH(QString, field);
         QFETCH(QString, value);
         QFETCH(QString, message);
@@ -172,7 +181,8 @@ class RefreshTest : public QObject {
         QVERIFY(view.state().resultCG().cacheKey() != before);
     }
 
-    void areaTooLargeIsRefused() {
+    void areaTooLargeIsRefused()
+    {
         ContentView view;
         loadBoth(view);
         view.state().setCanvasW("16385");
@@ -181,7 +191,8 @@ class RefreshTest : public QObject {
         QCOMPARE(view.state().resultCG().size(), QSize(16385, 600));
     }
 
-    void acceptedParameters_data() {
+    void acceptedParameters_data()
+    {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         QTest::newRow("plus sign") << "canvasW"
@@ -199,7 +210,8 @@ class RefreshTest : public QObject {
         QTest::newRow("extreme size") << "imgSize"
                                       << "9000000000000000000";
     }
-    void acceptedParameters() {
+    void acceptedParameters()
+    {
         QFETCH(QString, field);
         QFETCH(QString, value);
         ContentView view;
@@ -209,7 +221,8 @@ class RefreshTest : public QObject {
         QVERIFY(!view.state().resultCG().isNull());
     }
 
-    void compositeFormat() {
+    void compositeFormat()
+    {
         ContentView view;
         WindowState& s = view.state();
         s.setImage1(solidImage(200, 100, Qt::red));
@@ -231,7 +244,8 @@ class RefreshTest : public QObject {
         QCOMPARE(rgbaAt(cg, 300, 150), (testsupport::Rgba{102, 128, 102, 128}));
     }
 
-    void cropIsUsed() {
+    void cropIsUsed()
+    {
         ContentView view;
         WindowState& s = view.state();
         QImage halves = solidImage(200, 100, Qt::red);
@@ -250,7 +264,8 @@ class RefreshTest : public QObject {
 
     // Each of the ten fields recomposes once for a change and not at all for
     // the value it already has.
-    void changeHandlers_data() {
+    void changeHandlers_data()
+    {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("same");
         QTest::addColumn<QString>("changed");
@@ -285,7 +300,8 @@ class RefreshTest : public QObject {
                                  << "255"
                                  << "0";
     }
-    void changeHandlers() {
+    void changeHandlers()
+    {
         QFETCH(QString, field);
         QFETCH(QString, same);
         QFETCH(QString, changed);
@@ -303,7 +319,8 @@ class RefreshTest : public QObject {
         QCOMPARE(runs.count(), 2);
     }
 
-    void typingPassesThroughEveryValue() {
+    void typingPassesThroughEveryValue()
+    {
         ContentView view;
         loadBoth(view);
         QSignalSpy runs(&view.state(), &WindowState::resultCGChanged);
@@ -317,7 +334,8 @@ class RefreshTest : public QObject {
         QCOMPARE(widths, QStringList({"1", "12", "120", "1200"}));
     }
 
-    void imagesAndCropsAreNotWatched() {
+    void imagesAndCropsAreNotWatched()
+    {
         ContentView view;
         QSignalSpy status(&view.state(), &WindowState::statusMsgChanged);
         view.state().setImage1(solidImage(10, 10, Qt::red));
@@ -329,7 +347,8 @@ class RefreshTest : public QObject {
         QCOMPARE(view.state().statusMsg(), missingBoth);
     }
 
-    void changesWithoutImagesPrompt() {
+    void changesWithoutImagesPrompt()
+    {
         // A change handler runs refresh even with no image: the prompt
         // becomes the first missing image.
         ContentView view;
@@ -337,7 +356,8 @@ class RefreshTest : public QObject {
         QCOMPARE(view.state().statusMsg(), missingImage1);
     }
 
-    void clearImages() {
+    void clearImages()
+    {
         ContentView view;
         WindowState& s = view.state();
         s.setName1("rao.png");

@@ -7,7 +7,7 @@ Q_DECLARE_METATYPE(Color)
 class ThemeTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void readsHexText_data()
     {
         QTest::addColumn<QString>("text");

@@ -111,8 +111,8 @@ private slots:
         Window w;
         w.loadBoth();
         QApplication::processEvents();
-        const int slotsBottom = w.view.slotPanel(1)->mapTo(&w.view, QPoint(0, 0)).y() +
-                                w.view.slotPanel(1)->height();
+        const int slotsBottom =
+            w.view.slotPanel(1)->mapTo(&w.view, QPoint(0, 0)).y() + w.view.slotPanel(1)->height();
         const int resultTop = w.view.resultPanel()->mapTo(&w.view, QPoint(0, 0)).y();
         QCOMPARE(resultTop, slotsBottom + 16);
     }
@@ -123,7 +123,7 @@ private slots:
         ContentView& v = w.view;
         v.state().setHasSavedCropPair(false);
         w.loadBoth();
-        QVERIFY(!v.saveCropPairButton()->isEnabled()); // no crops yet
+        QVERIFY(!v.saveCropPairButton()->isEnabled());   // no crops yet
         QVERIFY(!v.recallCropPairButton()->isEnabled()); // nothing stored
         QVERIFY(v.clearButton()->isEnabled());
         v.state().setCrop1(QRectF(0, 0, 50, 50));

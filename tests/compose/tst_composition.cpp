@@ -32,23 +32,27 @@ struct Background {
     qint64 r = 204, g = 255, b = 204, a = 255;
 };
 
-Compositor::Picture whole(const QImage& image) {
+Compositor::Picture whole(const QImage& image)
+{
     return {image, image.rect()};
 }
 
-Compositor::Picture none() {
+Compositor::Picture none()
+{
     return {QImage(), QRect()};
 }
 
 QImage compose(const Compositor::Picture& p1, const Compositor::Picture& p2,
-               CompositionParams params, Background bg = {}) {
+               CompositionParams params, Background bg = {})
+{
     Compositor compositor;
     const std::optional<QImage> result = compositor.compose(p1, p2, params, bg.r, bg.g, bg.b, bg.a);
     return result ? *result : QImage();
 }
 
 // Draws `region` of `image` into `dest` on a canvas filled with `fill`.
-QImage drawOn(QSize canvasSize, Rgba fill, const QImage& image, QRect region, QRectF dest) {
+QImage drawOn(QSize canvasSize, Rgba fill, const QImage& image, QRect region, QRectF dest)
+{
     QImage canvas(canvasSize, QImage::Format_RGBA8888_Premultiplied);
     canvas.fill(QColor(fill[0], fill[1], fill[2], fill[3]));
     const ImagePyramid pyramid(image);
@@ -58,7 +62,8 @@ QImage drawOn(QSize canvasSize, Rgba fill, const QImage& image, QRect region, QR
 
 // Intensity-weighted centre of channel 0 along row y, in canvas coordinates
 // (pixel x spans x .. x + 1).
-double centroid(const QImage& image, int y) {
+double centroid(const QImage& image, int y)
+{
     double sum = 0;
     double moment = 0;
     for (int x = 0; x < image.width(); ++x) {
@@ -78,8 +83,9 @@ Q_DECLARE_METATYPE(CompositionParams)
 class CompositionTest : public QObject {
     Q_OBJECT
 
-  private slots:
-    void canvasLimits_data() {
+private slots:
+    void canvasLimits_data()
+    {
         QTest::addColumn<qint64>("width");
         QTest::addColumn<qint64>("height");
         QTest::addColumn<bool>("allowed");
@@ -91,7 +97,8 @@ class CompositionTest : public QObject {
         QTest::newRow("area too large") << qint64(16384) << qint64(16385) << false;
         QTest::newRow("largest number") << maxInt << maxInt << false;
     }
-    void canvasLimits() {
+    void canvasLimits()
+    {
         QFETCH(qint64, width);
         QFETCH(qint64, height);
         QFETCH(bool, allowed);
@@ -105,7 +112,8 @@ class CompositionTest : public QObject {
         }
     }
 
-    void placement_data() {
+    void placement_data()
+    {
         QTest::addColumn<QSizeF>("picture");
         QTest::addColumn<qint64>("imgSize");
         QTest::addColumn<QRectF>("expected");
@@ -118,14 +126,16 @@ class CompositionTest : public QObject {
         QTest::newRow("odd size gives half pixels")
             << QSizeF(100, 100) << qint64(581) << QRectF(9.5, 9.5, 581, 581);
     }
-    void placement() {
+    void placement()
+    {
         QFETCH(QSizeF, picture);
         QFETCH(qint64, imgSize);
         QFETCH(QRectF, expected);
         QCOMPARE(placementRect(picture, imgSize, 300, 300), expected);
     }
 
-    void background_data() {
+    void background_data()
+    {
         QTest::addColumn<Background>("bg");
         QTest::addColumn<Rgba>("expected");
         QTest::newRow("opaque light green") << Background{} << lightGreen;
@@ -136,7 +146,8 @@ class CompositionTest : public QObject {
             << Background{255, 100, 0, 128} << Rgba{128, 50, 0, 128};
         QTest::newRow("white") << Background{255, 255, 255, 255} << Rgba{255, 255, 255, 255};
     }
-    void background() {
+    void background()
+    {
         QFETCH(Background, bg);
         QFETCH(Rgba, expected);
         // Both pictures off the canvas: background everywhere.
@@ -154,7 +165,8 @@ class CompositionTest : public QObject {
     // A solid picture lands exactly where its rectangle says, with whole
     // pixels inside, background outside and the share of partly covered
     // pixels at the edges.
-    void solidPlacement_data() {
+    void solidPlacement_data()
+    {
         QTest::addColumn<QSize>("pictureSize");
         QTest::addColumn<qint64>("imgSize");
         QTest::addColumn<qint64>("cx");
@@ -173,7 +185,8 @@ class CompositionTest : public QObject {
             << QSize(50, 50) << qint64(41) << qint64(58) << qint64(47);
         QTest::newRow("one pixel picture") << QSize(1, 1) << qint64(9) << qint64(10) << qint64(10);
     }
-    void solidPlacement() {
+    void solidPlacement()
+    {
         QFETCH(QSize, pictureSize);
         QFETCH(qint64, imgSize);
         QFETCH(qint64, cx);
@@ -205,7 +218,8 @@ class CompositionTest : public QObject {
         }
     }
 
-    void defaultLayoutMargins() {
+    void defaultLayoutMargins()
+    {
         const QImage p1 = solidImage(300, 300, Qt::red);
         const QImage p2 = solidImage(300, 300, Qt::blue);
         const QImage canvas = compose(whole(p1), whole(p2), {1190, 600, 580, 300, 890, 300});
@@ -220,7 +234,8 @@ class CompositionTest : public QObject {
             QCOMPARE(rgbaAt(canvas, at.x(), at.y()), expected);
     }
 
-    void pictureTwoCoversPictureOne() {
+    void pictureTwoCoversPictureOne()
+    {
         const QImage p1 = solidImage(50, 50, Qt::red);
         const QImage p2 = solidImage(50, 50, Qt::blue);
         // Same centre: picture 2 hides picture 1 completely.
@@ -235,7 +250,8 @@ class CompositionTest : public QObject {
         QCOMPARE(rgbaAt(canvas, 35, 30), blue);
     }
 
-    void transparency() {
+    void transparency()
+    {
         // A half-transparent picture over a transparent canvas keeps its
         // premultiplied colour; over an opaque one it blends source-over.
         const QImage picture = solidImage(20, 20, QColor(255, 0, 0, 128));
@@ -252,7 +268,8 @@ class CompositionTest : public QObject {
         QCOMPARE(rgbaAt(canvas, 15, 15), lightGreen);
     }
 
-    void cropSelectsRegion() {
+    void cropSelectsRegion()
+    {
         // Left half red, right half blue; the crop takes the blue half only.
         QImage image = solidImage(100, 50, Qt::red);
         for (int y = 0; y < 50; ++y)
@@ -267,7 +284,8 @@ class CompositionTest : public QObject {
 
     // Nothing outside the crop reaches the picture, whatever the scale and
     // however the crop lies against the reduced copies' pixel grid.
-    void noBleedFromOutsideCrop_data() {
+    void noBleedFromOutsideCrop_data()
+    {
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<qint64>("imgSize");
         QTest::newRow("enlarged 5.8 times") << QRect(101, 203, 100, 100) << qint64(580);
@@ -277,7 +295,8 @@ class CompositionTest : public QObject {
         QTest::newRow("reduced 60 times") << QRect(3, 9, 2041, 2041) << qint64(34);
         QTest::newRow("one pixel enlarged") << QRect(1000, 1000, 1, 1) << qint64(25);
     }
-    void noBleedFromOutsideCrop() {
+    void noBleedFromOutsideCrop()
+    {
         QFETCH(QRect, crop);
         QFETCH(qint64, imgSize);
         static const QImage image = [] {
@@ -307,7 +326,8 @@ class CompositionTest : public QObject {
     }
 
     // A 1-pixel black and white checkerboard reduced to 580 is an even grey.
-    void checkerboardIsEvenGrey_data() {
+    void checkerboardIsEvenGrey_data()
+    {
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<qint64>("imgSize");
         QTest::newRow("2048 to 580") << QRect(13, 13, 2048, 2048) << qint64(580);
@@ -316,7 +336,8 @@ class CompositionTest : public QObject {
         QTest::newRow("2048 to 581") << QRect(1, 2, 2048, 2048) << qint64(581);
         QTest::newRow("2048 to 1100") << QRect(1, 2, 2048, 2048) << qint64(1100);
     }
-    void checkerboardIsEvenGrey() {
+    void checkerboardIsEvenGrey()
+    {
         QFETCH(QRect, crop);
         QFETCH(qint64, imgSize);
         static const QImage board = testsupport::checkerboard(2100, 2100);
@@ -332,14 +353,16 @@ class CompositionTest : public QObject {
 
     // A 1-pixel line lands within 0.1 pixel of where it belongs, at every
     // quarter-pixel offset and at several scales.
-    void lineLandsInPlace_data() {
+    void lineLandsInPlace_data()
+    {
         QTest::addColumn<double>("offset");
         QTest::addColumn<double>("scale");
         for (double scale : {1.0, 0.75, 1.5, 5.8, 0.4, 0.3, 0.12})
             for (double offset : {0.0, 0.25, 0.5, 0.75})
                 QTest::addRow("scale %.2f offset %.2f", scale, offset) << offset << scale;
     }
-    void lineLandsInPlace() {
+    void lineLandsInPlace()
+    {
         QFETCH(double, offset);
         QFETCH(double, scale);
         // A white vertical line at column 40 of an 81 x 81 black picture.
@@ -357,7 +380,8 @@ class CompositionTest : public QObject {
 
     // A white picture whose left edge falls on x.5 over black gives that
     // column half coverage.
-    void halfPixelEdge() {
+    void halfPixelEdge()
+    {
         const QImage white = solidImage(100, 100, Qt::white);
         // imgSize 51 centred on 100: left edge at 74.5.
         const QImage canvas =
@@ -374,7 +398,8 @@ class CompositionTest : public QObject {
     // A 100-pixel crop enlarged 5.8 times is smooth: a ramp of 10 levels per
     // source pixel rises by about 1.7 levels per canvas pixel everywhere,
     // never in blocks.
-    void enlargementIsSmooth() {
+    void enlargementIsSmooth()
+    {
         QImage ramp(300, 100, QImage::Format_Grayscale8);
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 300; ++x)
@@ -397,7 +422,8 @@ class CompositionTest : public QObject {
         QVERIFY(rgbaAt(canvas, 560, y)[0] - rgbaAt(canvas, 40, y)[0] >= 170);
     }
 
-    void extremeValuesFinish_data() {
+    void extremeValuesFinish_data()
+    {
         QTest::addColumn<CompositionParams>("params");
         QTest::addColumn<Rgba>("centre");
         QTest::newRow("picture 1 far left")
@@ -412,7 +438,8 @@ class CompositionTest : public QObject {
             << CompositionParams{1190, 600, 9000000000000000000, -9000000000000000000, 0, 300}
             << blue;
     }
-    void extremeValuesFinish() {
+    void extremeValuesFinish()
+    {
         QFETCH(CompositionParams, params);
         QFETCH(Rgba, centre);
         const QImage p1 = testsupport::angiogram(256);
@@ -422,7 +449,8 @@ class CompositionTest : public QObject {
         QCOMPARE(rgbaAt(canvas, 1185, 300), centre);
     }
 
-    void enormousPictureIsSolid() {
+    void enormousPictureIsSolid()
+    {
         const QImage p = solidImage(3, 2, Qt::red);
         const QImage canvas = compose(whole(p), none(), {100, 80, 9000000000000000000, 50, 0, 40});
         for (int y = 0; y < 80; ++y)
@@ -431,7 +459,8 @@ class CompositionTest : public QObject {
     }
 
     // Every instruction set gives exactly the same picture.
-    void instructionSetsAgree_data() {
+    void instructionSetsAgree_data()
+    {
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<QRectF>("dest");
         QTest::newRow("reduced") << QRect(3, 5, 301, 297) << QRectF(10.25, 7.5, 171.3, 169.1);
@@ -440,7 +469,8 @@ class CompositionTest : public QObject {
         QTest::newRow("level 1") << QRect(1, 1, 319, 319) << QRectF(5, 5, 71.5, 71.5);
         QTest::newRow("level 2") << QRect(2, 3, 317, 316) << QRectF(5.5, 5, 40.5, 40.4);
     }
-    void instructionSetsAgree() {
+    void instructionSetsAgree()
+    {
         QFETCH(QRect, crop);
         QFETCH(QRectF, dest);
         // Random colours and alpha, premultiplied; and a grey picture.
@@ -480,7 +510,8 @@ class CompositionTest : public QObject {
     // A grey image takes a quicker path that must give exactly what the
     // colour path gives for the same pixels.
     void greyPathMatchesColourPath_data() { instructionSetsAgree_data(); }
-    void greyPathMatchesColourPath() {
+    void greyPathMatchesColourPath()
+    {
         QFETCH(QRect, crop);
         QFETCH(QRectF, dest);
         const QImage grey = testsupport::angiogram(320, 5);
@@ -495,7 +526,8 @@ class CompositionTest : public QObject {
         QCOMPARE(a, b);
     }
 
-    void axisPlan() {
+    void axisPlan()
+    {
         // 100 source pixels onto 40.5 canvas pixels starting at 10.25.
         const AxisPlan plan = planAxis(10.25, 40.5, 60, 0, 100, 0, 100, 1);
         QCOMPARE(plan.outBegin, 10);
@@ -519,7 +551,8 @@ class CompositionTest : public QObject {
         QVERIFY(planAxis(0, 0, 1190, 0, 100, 0, 100, 1).isEmpty());
     }
 
-    void pyramidLevels() {
+    void pyramidLevels()
+    {
         QImage image(14, 10, QImage::Format_RGBA8888_Premultiplied);
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 14; ++x) {
@@ -541,7 +574,8 @@ class CompositionTest : public QObject {
         QCOMPARE(pyramid.level(1).colorSpace(), QColorSpace(QColorSpace::SRgb));
     }
 
-    void levelChoice_data() {
+    void levelChoice_data()
+    {
         QTest::addColumn<QRect>("region");
         QTest::addColumn<double>("reduction");
         QTest::addColumn<int>("level");
@@ -555,7 +589,8 @@ class CompositionTest : public QObject {
         QTest::newRow("small crop keeps enough pixels") << QRect(100, 100, 12, 12) << 6.0 << 1;
         QTest::newRow("tiny crop stays on level 0") << QRect(100, 100, 5, 5) << 6.0 << 0;
     }
-    void levelChoice() {
+    void levelChoice()
+    {
         QFETCH(QRect, region);
         QFETCH(double, reduction);
         QFETCH(int, level);
@@ -563,7 +598,8 @@ class CompositionTest : public QObject {
         QCOMPARE(pyramidLevelFor(pyramid, region, reduction), level);
     }
 
-    void usableRegion_data() {
+    void usableRegion_data()
+    {
         QTest::addColumn<QRect>("region");
         QTest::addColumn<int>("level");
         QTest::addColumn<QRect>("expected");
@@ -577,7 +613,8 @@ class CompositionTest : public QObject {
         QTest::newRow("crop at the right edge") << QRect(20, 0, 20, 30) << 1 << QRect(11, 0, 9, 15);
         QTest::newRow("too small for the level") << QRect(5, 5, 3, 3) << 1 << QRect();
     }
-    void usableRegion() {
+    void usableRegion()
+    {
         QFETCH(QRect, region);
         QFETCH(int, level);
         QFETCH(QRect, expected);
@@ -596,7 +633,8 @@ class CompositionTest : public QObject {
     }
 
     // A thin line keeps its position through the reduced copies.
-    void pyramidKeepsLinePosition() {
+    void pyramidKeepsLinePosition()
+    {
         for (int column = 20; column < 24; ++column) {
             QImage image = solidImage(64, 8, Qt::black);
             for (int y = 0; y < 8; ++y)
@@ -622,7 +660,8 @@ class CompositionTest : public QObject {
         }
     }
 
-    void pyramidCacheKeepsCurrentImages() {
+    void pyramidCacheKeepsCurrentImages()
+    {
         PyramidCache cache;
         const QImage a = solidImage(8, 8, Qt::red);
         const QImage b = solidImage(8, 8, Qt::blue);
@@ -638,7 +677,8 @@ class CompositionTest : public QObject {
         QCOMPARE(cache.pyramidFor(a), pa);
     }
 
-    void nonSrgbImageIsConverted() {
+    void nonSrgbImageIsConverted()
+    {
         QImage image = solidImage(4, 4, QColor(200, 100, 50));
         image.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
         const ImagePyramid pyramid(image);

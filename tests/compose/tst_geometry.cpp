@@ -21,8 +21,7 @@ private slots:
         QTest::newRow("fractions grow outwards")
             << QRectF(10.4, 20.6, 99.2, 99.9) << QRectF(10, 20, 100, 101);
         QTest::newRow("half from 0.5, side 10") << QRectF(0.5, 0, 10, 10) << QRectF(0, 0, 11, 10);
-        QTest::newRow("negative size normalised")
-            << QRectF(10, 10, -5.5, -2) << QRectF(4, 8, 6, 2);
+        QTest::newRow("negative size normalised") << QRectF(10, 10, -5.5, -2) << QRectF(4, 8, 6, 2);
         QTest::newRow("negative origin") << QRectF(-3.5, -0.1, 1, 1) << QRectF(-4, -1, 2, 2);
     }
     void integralRect()
@@ -45,10 +44,10 @@ private slots:
             << OptRect(QRectF(500, 0, 10, 10)) << QRect(0, 0, 400, 300);
         QTest::newRow("touching the edge is whole image")
             << OptRect(QRectF(400, 0, 10, 10)) << QRect(0, 0, 400, 300);
-        QTest::newRow("huge values") << OptRect(QRectF(-9e18, -9e18, 2e19, 2e19))
-                                     << QRect(0, 0, 400, 300);
-        QTest::newRow("not a number") << OptRect(QRectF(std::nan(""), 0, 10, 10))
-                                      << QRect(0, 0, 400, 300);
+        QTest::newRow("huge values")
+            << OptRect(QRectF(-9e18, -9e18, 2e19, 2e19)) << QRect(0, 0, 400, 300);
+        QTest::newRow("not a number")
+            << OptRect(QRectF(std::nan(""), 0, 10, 10)) << QRect(0, 0, 400, 300);
     }
     void cropRegion()
     {
@@ -86,13 +85,13 @@ private slots:
         QTest::addColumn<QSizeF>("image");
         QTest::addColumn<QSizeF>("container");
         QTest::addColumn<QRectF>("expected");
-        QTest::newRow("wide in square") << QSizeF(1000, 500) << QSizeF(400, 400)
-                                        << QRectF(0, 100, 400, 200);
-        QTest::newRow("tall in wide") << QSizeF(100, 200) << QSizeF(300, 100)
-                                      << QRectF(125, 0, 50, 100);
+        QTest::newRow("wide in square")
+            << QSizeF(1000, 500) << QSizeF(400, 400) << QRectF(0, 100, 400, 200);
+        QTest::newRow("tall in wide")
+            << QSizeF(100, 200) << QSizeF(300, 100) << QRectF(125, 0, 50, 100);
         QTest::newRow("zero width") << QSizeF(0, 500) << QSizeF(400, 400) << QRectF(0, 0, 0, 0);
-        QTest::newRow("not a number") << QSizeF(std::nan(""), 5) << QSizeF(400, 400)
-                                      << QRectF(0, 0, 0, 0);
+        QTest::newRow("not a number")
+            << QSizeF(std::nan(""), 5) << QSizeF(400, 400) << QRectF(0, 0, 0, 0);
     }
     void fittedRect()
     {

@@ -33,7 +33,7 @@ const double infinity = std::numeric_limits<double>::infinity();
 class CropPairTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void encodesTheStoredText()
     {
         QCOMPARE(encodeCropPair(sample), std::optional<QByteArray>(sampleJson));

@@ -34,7 +34,7 @@ const char* const writerVariable = "PAIRVUE_CROP_PAIR_WRITER";
 class CropPairStoreTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void initTestCase() { SettingsSandbox::setUp(); }
     void init()
     {

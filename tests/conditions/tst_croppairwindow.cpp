@@ -55,7 +55,7 @@ bool isHighlighted(const RoundedButton* button)
 class CropPairWindowTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void initTestCase() { SettingsSandbox::setUp(); }
     void init() { SettingsSandbox::writeFile("[General]\n"); }
 

@@ -20,7 +20,8 @@ namespace {
 struct ChangeLog {
     QString order;
     QList<qint64> red;
-    explicit ChangeLog(WindowState& s) {
+    explicit ChangeLog(WindowState& s)
+    {
         QObject::connect(&s, &WindowState::borderRChanged, [this, &s] {
             order += 'R';
             red << s.borderR();
@@ -31,7 +32,8 @@ struct ChangeLog {
     }
 };
 
-ColorComponents components(const WindowState& s) {
+ColorComponents components(const WindowState& s)
+{
     return borderColorBinding::components(s);
 }
 
@@ -41,7 +43,8 @@ struct FakeDialog {
     QColor initial;
     ColorReport current;
     ColorOutcome finished;
-    ColorDialogOpener opener() {
+    ColorDialogOpener opener()
+    {
         return [this](QWidget*, const QColor& start, ColorReport c, ColorOutcome f) {
             ++opened;
             initial = start;
@@ -51,7 +54,8 @@ struct FakeDialog {
     }
 };
 
-void commit(ColorComponentField* field, const QString& text) {
+void commit(ColorComponentField* field, const QString& text)
+{
     FieldLineEdit* edit = field->editor();
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
@@ -59,7 +63,8 @@ void commit(ColorComponentField* field, const QString& text) {
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-int grey(const QImage& img, int x, int y) {
+int grey(const QImage& img, int x, int y)
+{
     return qGray(img.pixel(x, y));
 }
 
@@ -70,8 +75,9 @@ Q_DECLARE_METATYPE(ColorComponents)
 class ColorControlsTest : public QObject {
     Q_OBJECT
 
-  private slots:
-    void panelShowsItsRowsInOrder() {
+private slots:
+    void panelShowsItsRowsInOrder()
+    {
         WindowState s;
         BackgroundColorPanelContent panel(s);
         panel.show();
@@ -101,7 +107,8 @@ class ColorControlsTest : public QObject {
             QStringLiteral("カラーピッカー"));
     }
 
-    void presetRowBottomsAlignAndFieldsKeepTheirWidth() {
+    void presetRowBottomsAlignAndFieldsKeepTheirWidth()
+    {
         WindowState s;
         BackgroundColorPanelContent panel(s);
         panel.resize(panel.minimumSizeHint().width(), panel.sizeHint().height());
@@ -118,7 +125,8 @@ class ColorControlsTest : public QObject {
         QCOMPARE(panel.captionLabel()->geometry().right(), panel.width() - 1);
     }
 
-    void typedValuesAreCommittedAndClamped_data() {
+    void typedValuesAreCommittedAndClamped_data()
+    {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<qint64>("expected");
         QTest::addColumn<QString>("redLog");
@@ -134,7 +142,8 @@ class ColorControlsTest : public QObject {
             << "99999999999999999999" << qint64(255)
             << QString("%1 255").arg(std::numeric_limits<qint64>::max());
     }
-    void typedValuesAreCommittedAndClamped() {
+    void typedValuesAreCommittedAndClamped()
+    {
         QFETCH(QString, typed);
         QFETCH(qint64, expected);
         QFETCH(QString, redLog);
@@ -162,7 +171,8 @@ class ColorControlsTest : public QObject {
         QCOMPARE(log.order, QString(log.red.size(), QLatin1Char('R')));
     }
 
-    void leavingTheFieldCommits() {
+    void leavingTheFieldCommits()
+    {
         WindowState s;
         BackgroundColorPanelContent panel(s);
         panel.show();
@@ -179,7 +189,8 @@ class ColorControlsTest : public QObject {
         QCOMPARE(blue->editor()->text(), QStringLiteral("204"));
     }
 
-    void readsAndWritesInTheFieldsLocale() {
+    void readsAndWritesInTheFieldsLocale()
+    {
         WindowState s;
         s.setBorderA(5);
         ColorComponentField field(QStringLiteral("A（0=透明）"), s, &WindowState::borderA,
@@ -195,7 +206,8 @@ class ColorControlsTest : public QObject {
         QCOMPARE(field.editor()->text(), arabic.toString(12));
     }
 
-    void anyChangeIsClampedButNotTheFirstValue() {
+    void anyChangeIsClampedButNotTheFirstValue()
+    {
         WindowState s;
         s.setBorderR(300);
         ChangeLog log(s);
@@ -212,7 +224,8 @@ class ColorControlsTest : public QObject {
         QCOMPARE(field.editor()->text(), QStringLiteral("255"));
     }
 
-    void presetsSetTheFourFieldsInOrder_data() {
+    void presetsSetTheFourFieldsInOrder_data()
+    {
         QTest::addColumn<int>("index");
         QTest::addColumn<ColorComponents>("expected");
         QTest::addColumn<QString>("order");
@@ -224,7 +237,8 @@ class ColorControlsTest : public QObject {
         QTest::newRow("黄緑") << 2 << ColorComponents{204, 255, 204, 255} << ""
                               << "黄緑  #CCFFCC  A=255";
     }
-    void presetsSetTheFourFieldsInOrder() {
+    void presetsSetTheFourFieldsInOrder()
+    {
         QFETCH(int, index);
         QFETCH(ColorComponents, expected);
         QFETCH(QString, order);
@@ -242,7 +256,8 @@ class ColorControlsTest : public QObject {
                      QString::number((&expected.red)[i]));
     }
 
-    void presetOutOfRangeIsClamped() {
+    void presetOutOfRangeIsClamped()
+    {
         WindowState s;
         BackgroundColorPanelContent panel(s);
         RoundedButton* odd = colorPresetButton(s, QStringLiteral("x"), 300, -1, 0, 999, &panel);
@@ -253,7 +268,8 @@ class ColorControlsTest : public QObject {
         QCOMPARE(log.order, QStringLiteral("RRGGBAA"));
     }
 
-    void pickerWritesEveryReportedColour() {
+    void pickerWritesEveryReportedColour()
+    {
         WindowState s;
         BackgroundColorPanelContent panel(s);
         FakeDialog dialog;
@@ -286,7 +302,8 @@ class ColorControlsTest : public QObject {
         QVERIFY((components(s) == ColorComponents{255, 0, 0, 255}));
     }
 
-    void pickerCancelRestoresTheStartingColour() {
+    void pickerCancelRestoresTheStartingColour()
+    {
         WindowState s;
         s.setBorderA(200);
         BackgroundColorPanelContent panel(s);
@@ -302,7 +319,8 @@ class ColorControlsTest : public QObject {
     }
 
     // Qt's own dialog, opened without blocking: live colours, then cancel or accept.
-    void platformDialogFollowsAndCancels() {
+    void platformDialogFollowsAndCancels()
+    {
         WindowState s;
         ColorPickerButton picker(s);
         picker.show();
@@ -327,7 +345,8 @@ class ColorControlsTest : public QObject {
         QVERIFY(!picker.isChoosing());
     }
 
-    void pickerSwatchShowsTheColour() {
+    void pickerSwatchShowsTheColour()
+    {
         WindowState s;
         ColorPickerButton picker(s);
         picker.show();
@@ -342,7 +361,8 @@ class ColorControlsTest : public QObject {
         QVERIFY2(g == 255 || qAbs(g - 224) <= 1, qPrintable(QString::number(g)));
     }
 
-    void checkerboardRendersItsCells() {
+    void checkerboardRendersItsCells()
+    {
         TransparencyCheckerboard board;
         board.resize(30, 20);
         const QImage img = board.grab().toImage();
@@ -361,7 +381,8 @@ class ColorControlsTest : public QObject {
         }
     }
 
-    void checkerboardPaintsFromItsAreasCorner() {
+    void checkerboardPaintsFromItsAreasCorner()
+    {
         QImage img(40, 40, QImage::Format_ARGB32_Premultiplied);
         img.fill(Qt::transparent);
         {

@@ -18,8 +18,9 @@ constexpr qint64 minInt = std::numeric_limits<qint64>::min();
 class ColorRulesTest : public QObject {
     Q_OBJECT
 
-  private slots:
-    void componentsFromColor_data() {
+private slots:
+    void componentsFromColor_data()
+    {
         QTest::addColumn<QColor>("color");
         QTest::addColumn<bool>("written");
         QTest::addColumn<ColorComponents>("expected");
@@ -42,7 +43,8 @@ class ColorRulesTest : public QObject {
                                                 << ColorComponents{306, -25, 128, 255};
         QTest::newRow("invalid colour changes nothing") << QColor() << false << ColorComponents{};
     }
-    void componentsFromColor() {
+    void componentsFromColor()
+    {
         QFETCH(QColor, color);
         QFETCH(bool, written);
         QFETCH(ColorComponents, expected);
@@ -56,7 +58,8 @@ class ColorRulesTest : public QObject {
         }
     }
 
-    void componentFromUnit_data() {
+    void componentFromUnit_data()
+    {
         QTest::addColumn<double>("unit");
         QTest::addColumn<OptInt>("expected");
         QTest::newRow("0.5 halves away from zero") << 0.5 << OptInt(128);
@@ -68,13 +71,15 @@ class ColorRulesTest : public QObject {
         QTest::newRow("not a number") << std::nan("") << OptInt();
         QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << OptInt();
     }
-    void componentFromUnit() {
+    void componentFromUnit()
+    {
         QFETCH(double, unit);
         QFETCH(OptInt, expected);
         QCOMPARE(::componentFromUnit(unit), expected);
     }
 
-    void hugeUnitSaturatesOutOfRange() {
+    void hugeUnitSaturatesOutOfRange()
+    {
         const OptInt v = ::componentFromUnit(1e300);
         QVERIFY(v && *v > 255);
         const OptInt w = ::componentFromUnit(-1e300);
@@ -83,7 +88,8 @@ class ColorRulesTest : public QObject {
 
     // Reading the colour and writing it back (the chooser opened and closed
     // unchanged) keeps every component.
-    void readThenWriteKeepsEveryValue() {
+    void readThenWriteKeepsEveryValue()
+    {
         for (qint64 n = 0; n <= 255; ++n) {
             const ColorComponents c{n, 255 - n, (n * 7) % 256, n};
             const QColor color = colorFromComponents(c);
@@ -94,11 +100,13 @@ class ColorRulesTest : public QObject {
         }
     }
 
-    void readShowsOutOfRangeAsNearest() {
+    void readShowsOutOfRangeAsNearest()
+    {
         QCOMPARE(colorFromComponents({300, -4, 128, 999}), QColor(255, 0, 128, 255));
     }
 
-    void colorCaption_data() {
+    void colorCaption_data()
+    {
         QTest::addColumn<ColorComponents>("color");
         QTest::addColumn<QString>("expected");
         QTest::newRow("default light green is named")
@@ -114,13 +122,15 @@ class ColorRulesTest : public QObject {
         QTest::newRow("single hex digits padded")
             << ColorComponents{10, 11, 12, 13} << QStringLiteral("#0A0B0C  A=13");
     }
-    void colorCaption() {
+    void colorCaption()
+    {
         QFETCH(ColorComponents, color);
         QFETCH(QString, expected);
         QCOMPARE(::colorCaption(color), expected);
     }
 
-    void clampCorrection_data() {
+    void clampCorrection_data()
+    {
         QTest::addColumn<qint64>("value");
         QTest::addColumn<OptInt>("expected");
         QTest::newRow("below") << qint64(-5) << OptInt(0);
@@ -132,13 +142,15 @@ class ColorRulesTest : public QObject {
         QTest::newRow("far above") << maxInt << OptInt(255);
         QTest::newRow("far below") << minInt << OptInt(0);
     }
-    void clampCorrection() {
+    void clampCorrection()
+    {
         QFETCH(qint64, value);
         QFETCH(OptInt, expected);
         QCOMPARE(::clampCorrection(value), expected);
     }
 
-    void parseComponent_data() {
+    void parseComponent_data()
+    {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("text");
         QTest::addColumn<OptInt>("expected");
@@ -163,7 +175,8 @@ class ColorRulesTest : public QObject {
         QTest::newRow("Swedish plain minus") << swedish << QStringLiteral("-5") << OptInt(-5);
         QTest::newRow("Swedish own minus") << swedish << swedish.toString(-5) << OptInt(-5);
     }
-    void parseComponent() {
+    void parseComponent()
+    {
         QFETCH(QLocale, locale);
         QFETCH(QString, text);
         QFETCH(OptInt, expected);
@@ -171,7 +184,8 @@ class ColorRulesTest : public QObject {
     }
 
     // What a field shows in the user's locale is read back as the same value.
-    void formatThenParseInManyLocales() {
+    void formatThenParseInManyLocales()
+    {
         const QList<QLocale> locales{
             QLocale::c(),
             QLocale(QLocale::Japanese, QLocale::Japan),
@@ -188,7 +202,8 @@ class ColorRulesTest : public QObject {
                          qPrintable(locale.name() + QLatin1Char(' ') + formatComponent(v, locale)));
     }
 
-    void checkerboardGrid_data() {
+    void checkerboardGrid_data()
+    {
         QTest::addColumn<QSizeF>("area");
         QTest::addColumn<QSize>("grid");
         QTest::newRow("30 x 20") << QSizeF(30, 20) << QSize(3, 2);
@@ -198,13 +213,15 @@ class ColorRulesTest : public QObject {
         QTest::newRow("negative") << QSizeF(-5, -5) << QSize(0, 0);
         QTest::newRow("not a number") << QSizeF(std::nan(""), 12) << QSize(0, 1);
     }
-    void checkerboardGrid() {
+    void checkerboardGrid()
+    {
         QFETCH(QSizeF, area);
         QFETCH(QSize, grid);
         QCOMPARE(::checkerboardGrid(area), grid);
     }
 
-    void checkerboardGreyCells() {
+    void checkerboardGreyCells()
+    {
         const QList<QRectF> expected{QRectF(0, 0, 12, 12), QRectF(24, 0, 6, 12),
                                      QRectF(12, 12, 12, 8)};
         QCOMPARE(::checkerboardGreyCells(QSizeF(30, 20)), expected);

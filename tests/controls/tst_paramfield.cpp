@@ -11,8 +11,9 @@
 class ParamFieldTest : public QObject {
     Q_OBJECT
 
-  private slots:
-    void everyKeystrokeIsWrittenAtOnce() {
+private slots:
+    void everyKeystrokeIsWrittenAtOnce()
+    {
         WindowState s;
         ParamField field(QStringLiteral("キャンバス幅"), s, &WindowState::canvasW,
                          &WindowState::setCanvasW, &WindowState::canvasWChanged);
@@ -38,7 +39,8 @@ class ParamFieldTest : public QObject {
         QCOMPARE(s.canvasW(), QStringLiteral("1200x"));
     }
 
-    void stateChangesShowWithoutMovingTheCaret() {
+    void stateChangesShowWithoutMovingTheCaret()
+    {
         WindowState s;
         ParamField field(QStringLiteral("中心Y（共通）"), s, &WindowState::cy, &WindowState::setCy,
                          &WindowState::cyChanged);
@@ -59,7 +61,8 @@ class ParamFieldTest : public QObject {
         QCOMPARE(edit->text(), QStringLiteral("777"));
     }
 
-    void bindsThroughGetterAndSetter() {
+    void bindsThroughGetterAndSetter()
+    {
         WindowState s;
         ParamField field(
             QStringLiteral("画像サイズ"), [&s] { return s.imgSize(); },
@@ -73,7 +76,8 @@ class ParamFieldTest : public QObject {
         QCOMPARE(field.editor()->text(), QStringLiteral("600"));
     }
 
-    void panelFieldsAreBoundInOrder_data() {
+    void panelFieldsAreBoundInOrder_data()
+    {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("initial");
@@ -84,7 +88,8 @@ class ParamFieldTest : public QObject {
         QTest::newRow("centre x 2") << 4 << QStringLiteral("画像2 (LAO) 中心X") << "890";
         QTest::newRow("centre y") << 5 << QStringLiteral("中心Y（共通）") << "300";
     }
-    void panelFieldsAreBoundInOrder() {
+    void panelFieldsAreBoundInOrder()
+    {
         QFETCH(int, index);
         QFETCH(QString, caption);
         QFETCH(QString, initial);
@@ -112,7 +117,8 @@ class ParamFieldTest : public QObject {
                  expected);
     }
 
-    void rowFieldsShareTheWidthEvenly() {
+    void rowFieldsShareTheWidthEvenly()
+    {
         WindowState s;
         ParameterPanelContent panel(s);
         panel.resize(760, panel.sizeHint().height());

@@ -64,7 +64,7 @@ class CropEditorTest : public QObject {
     }
     OptRect crop() const { return m_state->crop(1); }
 
-  private slots:
+private slots:
     void init()
     {
         m_state = new WindowState;

@@ -25,7 +25,7 @@ const EditorGeometry wide = EditorGeometry::of(QSizeF(800, 400), QSizeF(400, 244
 class CropRulesTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void layout()
     {
         QCOMPARE(wide.fitted, QRectF(0, 22, 400, 200));

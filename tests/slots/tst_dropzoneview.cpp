@@ -27,7 +27,7 @@ class DropZoneViewTest : public QObject {
         return texts;
     }
 
-  private slots:
+private slots:
     void emptySlot()
     {
         WindowState state;

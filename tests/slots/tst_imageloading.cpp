@@ -83,7 +83,7 @@ class ImageLoadingTest : public QObject {
     QString m_third;  // 16 x 16 BMP
     QString m_text;   // a text file
 
-  private slots:
+private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());

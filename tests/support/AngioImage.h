@@ -15,7 +15,8 @@
 namespace testsupport {
 
 inline void drawVessel(QPainter& p, std::mt19937& rng, QPointF start, double angle, double width,
-                       double length, int depth, double side) {
+                       double length, int depth, double side)
+{
     std::normal_distribution<double> turn(0.0, 0.12);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     QPointF at = start;
@@ -36,7 +37,8 @@ inline void drawVessel(QPainter& p, std::mt19937& rng, QPointF start, double ang
     }
 }
 
-inline QImage angiogram(int side, unsigned seed = 7) {
+inline QImage angiogram(int side, unsigned seed = 7)
+{
     QImage image(side, side, QImage::Format_Grayscale8);
     std::mt19937 rng(seed);
     // Tissue: vignette and slow shading.

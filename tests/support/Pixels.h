@@ -15,13 +15,15 @@ namespace testsupport {
 // The four bytes R, G, B, A of an RGBA8888 (premultiplied or not) pixel.
 using Rgba = std::array<int, 4>;
 
-inline Rgba rgbaAt(const QImage& image, int x, int y) {
+inline Rgba rgbaAt(const QImage& image, int x, int y)
+{
     const uchar* p = image.constScanLine(y) + 4 * x;
     return {p[0], p[1], p[2], p[3]};
 }
 
 // True when every channel of `a` is within `tolerance` of `b`.
-inline bool near(const Rgba& a, const Rgba& b, int tolerance) {
+inline bool near(const Rgba& a, const Rgba& b, int tolerance)
+{
     for (int c = 0; c < 4; ++c)
         if (std::abs(a[size_t(c)] - b[size_t(c)]) > tolerance)
             return false;
@@ -29,14 +31,16 @@ inline bool near(const Rgba& a, const Rgba& b, int tolerance) {
 }
 
 inline QImage solidImage(int width, int height, QColor colour,
-                         QImage::Format format = QImage::Format_RGBA8888) {
+                         QImage::Format format = QImage::Format_RGBA8888)
+{
     QImage image(width, height, format);
     image.fill(colour);
     return image;
 }
 
 // One-pixel black and white squares.
-inline QImage checkerboard(int width, int height) {
+inline QImage checkerboard(int width, int height)
+{
     QImage image(width, height, QImage::Format_Grayscale8);
     for (int y = 0; y < height; ++y) {
         uchar* line = image.scanLine(y);
@@ -52,7 +56,8 @@ struct Spread {
     double deviation = 0;
 };
 
-inline Spread spreadOf(const QImage& image, QRect area, int c) {
+inline Spread spreadOf(const QImage& image, QRect area, int c)
+{
     double sum = 0;
     double squares = 0;
     int n = 0;
