@@ -1,21 +1,16 @@
 #include "app/ContentView.h"
 
 #include "app/RoundedButton.h"
-#include "app/Theme.h"
 #include "compose/ExportName.h"
 #include "compose/Geometry.h"
 #include "compose/PngEncoding.h"
-
 #include "conditions/CropPairButton.h"
 #include "conditions/CropPairRules.h"
 #include "conditions/CropPairStore.h"
+
 #include <QDateTime>
 #include <QFileInfo>
-
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPointer>
-#include <QVBoxLayout>
 
 namespace {
 const QString missingImage1 = QStringLiteral("画像1を選択してください");
