@@ -8,8 +8,6 @@
 
 using OptInt = std::optional<qint64>;
 using OptColor = std::optional<ColorComponents>;
-Q_DECLARE_METATYPE(OptInt)
-Q_DECLARE_METATYPE(OptColor)
 
 namespace {
 constexpr qint64 maxInt = std::numeric_limits<qint64>::max();
@@ -20,25 +18,17 @@ class ColorRulesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void componentsFromColor_data()
-    {
-        QTest::addColumn<QColor>("color");
-        QTest::addColumn<OptColor>("expected");
-        QTest::newRow("0.5 gives 128")
-            << QColor::fromRgbF(0.8f, 1, 0.8f, 0.5f) << OptColor({204, 255, 204, 128});
-        QTest::newRow("bytes") << QColor(12, 34, 56, 78) << OptColor({12, 34, 56, 78});
-        QTest::newRow("HSV") << QColor::fromHsv(120, 255, 255) << OptColor({0, 255, 0, 255});
-        QTest::newRow("CMYK") << QColor::fromCmyk(0, 255, 255, 0) << OptColor({255, 0, 0, 255});
-        // Left beyond 0..255 for the fields to clamp.
-        QTest::newRow("extended") << QColor::fromRgbF(1.2f, -0.1f, 0.5f, 1)
-                                  << OptColor({306, -25, 128, 255});
-        QTest::newRow("invalid") << QColor() << OptColor();
-    }
     void componentsFromColor()
     {
-        QFETCH(QColor, color);
-        QFETCH(OptColor, expected);
-        QVERIFY(::componentsFromColor(color) == expected);
+        const QList<std::pair<QColor, OptColor>> cases{
+            {QColor::fromRgbF(0.8f, 1, 0.8f, 0.5f), ColorComponents{204, 255, 204, 128}},
+            {QColor::fromHsv(120, 255, 255), ColorComponents{0, 255, 0, 255}},
+            {QColor::fromCmyk(0, 255, 255, 0), ColorComponents{255, 0, 0, 255}},
+            // Left beyond 0..255 for the fields to clamp.
+            {QColor::fromRgbF(1.2f, -0.1f, 0.5f, 1), ColorComponents{306, -25, 128, 255}},
+            {QColor(), std::nullopt}};
+        for (const auto& [color, expected] : cases)
+            QVERIFY2(::componentsFromColor(color) == expected, qPrintable(color.name()));
     }
 
     void componentFromUnit() // times 255, halves away from zero
@@ -78,33 +68,23 @@ private slots:
             QCOMPARE(::clampCorrection(value), expected);
     }
 
-    void parseComponent_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<OptInt>("expected");
-        const QLocale c = QLocale::c();
-        const QLocale swedish(QLocale::Swedish, QLocale::Sweden);
-        QTest::newRow("blanks") << c << QStringLiteral(" 7 ") << OptInt(7);
-        QTest::newRow("minus") << c << QStringLiteral("-5") << OptInt(-5);
-        QTest::newRow("300") << c << QStringLiteral("300") << OptInt(300);
-        QTest::newRow("letters") << c << QStringLiteral("12ab") << OptInt();
-        QTest::newRow("empty") << c << QString() << OptInt();
-        QTest::newRow("fraction") << c << QStringLiteral("12.5") << OptInt();
-        QTest::newRow("too long") << c << QStringLiteral("99999999999999999999") << OptInt(maxInt);
-        QTest::newRow("too long -")
-            << c << QStringLiteral("-99999999999999999999") << OptInt(minInt);
-        QTest::newRow("de grouping") << QLocale(QLocale::German, QLocale::Germany)
-                                     << QStringLiteral("1.000") << OptInt(1000);
-        QTest::newRow("sv plain minus") << swedish << QStringLiteral("-5") << OptInt(-5);
-        QTest::newRow("sv own minus") << swedish << swedish.toString(-5) << OptInt(-5);
-    }
     void parseComponent()
     {
-        QFETCH(QLocale, locale);
-        QFETCH(QString, text);
-        QFETCH(OptInt, expected);
-        QCOMPARE(::parseComponent(text, locale), expected);
+        const QLocale c = QLocale::c(), sv(QLocale::Swedish), de(QLocale::German);
+        const QList<std::tuple<QLocale, QString, OptInt>> cases{
+            {c, " 7 ", 7},
+            {c, "-5", -5},
+            {c, "300", 300},
+            {c, "12ab", {}},
+            {c, "", {}},
+            {c, "12.5", {}},
+            {c, "99999999999999999999", maxInt},
+            {c, "-99999999999999999999", minInt},
+            {de, "1.000", 1000},
+            {sv, "-5", -5},
+            {sv, sv.toString(-5), -5}};
+        for (const auto& [locale, text, expected] : cases)
+            QVERIFY2(::parseComponent(text, locale) == expected, qPrintable(text));
     }
 
     // What a field shows in the user's locale is read back as the same value.
