@@ -35,20 +35,33 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("777"));
     }
 
-    void panelFieldsAreBoundInOrder()
+    void panelBindsSixFieldsInTwoEvenRows()
     {
         WindowState s;
         ParameterPanelContent panel(s);
+        panel.resize(760, panel.sizeHint().height());
         panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        const QList<ParamField*>& f = panel.fields();
+        QCOMPARE(f.size(), 6);
+        for (int row : {0, 3}) {
+            QVERIFY(qAbs(f[row]->width() - f[row + 2]->width()) <= 1);
+            QCOMPARE(f[row]->geometry().left(), 0);
+            QCOMPARE(f[row + 2]->geometry().right(), panel.width() - 1);
+            QCOMPARE(f[row + 1]->geometry().left() - f[row]->geometry().right() - 1, 10);
+        }
+        // Caption above the editor, 3 px apart.
+        QCOMPARE(f[0]->editor()->geometry().top() - f[0]->captionLabel()->geometry().bottom() - 1,
+                 3);
+
         const QStringList captions{"キャンバス幅",      "キャンバス高さ",    "画像サイズ",
                                    "画像1 (RAO) 中心X", "画像2 (LAO) 中心X", "中心Y（共通）"};
         auto values = [&s] {
             return QStringList{s.canvasW(), s.canvasH(), s.imgSize(), s.cx1(), s.cx2(), s.cy()};
         };
         QCOMPARE(values(), (QStringList{"1190", "600", "580", "300", "890", "300"}));
-        QCOMPARE(panel.fields().size(), 6);
         for (int i = 0; i < 6; ++i) {
-            FieldLineEdit* edit = panel.fields()[i]->editor();
+            FieldLineEdit* edit = f[i]->editor();
             QCOMPARE(edit->text(), values()[i]);
             QCOMPARE(QAccessible::queryAccessibleInterface(edit)->text(QAccessible::Name),
                      captions[i]);
@@ -59,25 +72,6 @@ private slots:
             QTest::keyClick(edit, Qt::Key_9);
             QCOMPARE(values(), expected);
         }
-    }
-
-    void rowFieldsShareTheWidthEvenly()
-    {
-        WindowState s;
-        ParameterPanelContent panel(s);
-        panel.resize(760, panel.sizeHint().height());
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        const QList<ParamField*>& f = panel.fields();
-        for (int row : {0, 3}) {
-            QVERIFY(qAbs(f[row]->width() - f[row + 2]->width()) <= 1);
-            QCOMPARE(f[row]->geometry().left(), 0);
-            QCOMPARE(f[row + 2]->geometry().right(), panel.width() - 1);
-            QCOMPARE(f[row + 1]->geometry().left() - f[row]->geometry().right() - 1, 10);
-        }
-        // Caption above the editor, 3 px apart.
-        QCOMPARE(f[0]->editor()->geometry().top() - f[0]->captionLabel()->geometry().bottom() - 1,
-                 3);
     }
 };
 
