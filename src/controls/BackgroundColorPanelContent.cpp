@@ -25,7 +25,7 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), whiteAt(0.08)); }
 };
 
-struct ComponentSpec {
+struct ComponentBinding {
     QString label;
     qint64 (WindowState::*get)() const;
     void (WindowState::*set)(qint64);
@@ -57,7 +57,7 @@ BackgroundColorPanelContent::BackgroundColorPanelContent(WindowState& state, QWi
         presets->addWidget(button, 0, Qt::AlignBottom);
     }
     presets->addWidget(new VerticalDivider(this), 0, Qt::AlignBottom);
-    const ComponentSpec specs[] = {
+    const ComponentBinding bindings[] = {
         {QStringLiteral("R（0–255）"), &WindowState::borderR, &WindowState::setBorderR,
          &WindowState::borderRChanged},
         {QStringLiteral("G（0–255）"), &WindowState::borderG, &WindowState::setBorderG,
@@ -67,12 +67,12 @@ BackgroundColorPanelContent::BackgroundColorPanelContent(WindowState& state, QWi
         {QStringLiteral("A（0=透明）"), &WindowState::borderA, &WindowState::setBorderA,
          &WindowState::borderAChanged},
     };
-    for (const ComponentSpec& spec : specs) {
+    for (const ComponentBinding& entry : bindings) {
         auto* field =
-            new ColorComponentField(spec.label, state, spec.get, spec.set, spec.changed, this);
+            new ColorComponentField(entry.label, state, entry.get, entry.set, entry.changed, this);
         m_fields.append(field);
         presets->addWidget(field, 1, Qt::AlignBottom);
-        connect(&state, spec.changed, this, &BackgroundColorPanelContent::updateCaption);
+        connect(&state, entry.changed, this, &BackgroundColorPanelContent::updateCaption);
     }
 
     auto* rows = new QVBoxLayout(this);

@@ -21,27 +21,13 @@ std::optional<ColorComponents> componentsFromColor(const QColor& color)
     if (!color.isValid())
         return std::nullopt;
 
-    double r, g, b, a;
-    if (color.spec() == QColor::ExtendedRgb) {
-        // Extended sRGB: components may lie outside 0 to 1 and are kept so.
-        r = color.redF();
-        g = color.greenF();
-        b = color.blueF();
-        a = color.alphaF();
-    } else {
-        // HSV, HSL and CMYK colours are converted to sRGB first; the 16-bit
-        // components keep the chooser's precision (an 8-bit n is n * 257).
-        const QRgba64 c = color.toRgb().rgba64();
-        constexpr double max16 = 65535.0;
-        r = c.red() / max16;
-        g = c.green() / max16;
-        b = c.blue() / max16;
-        a = c.alpha() / max16;
-    }
-    const auto red = componentFromUnit(r);
-    const auto green = componentFromUnit(g);
-    const auto blue = componentFromUnit(b);
-    const auto alpha = componentFromUnit(a);
+    // The unit components read the 16-bit sRGB components (an 8-bit n is
+    // n * 257), convert HSV, HSL and CMYK colours to sRGB first, and keep an
+    // extended-range colour's components outside 0 to 1.
+    const auto red = componentFromUnit(color.redF());
+    const auto green = componentFromUnit(color.greenF());
+    const auto blue = componentFromUnit(color.blueF());
+    const auto alpha = componentFromUnit(color.alphaF());
     if (!red || !green || !blue || !alpha)
         return std::nullopt;
     return ColorComponents{*red, *green, *blue, *alpha};

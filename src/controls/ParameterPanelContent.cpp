@@ -11,7 +11,7 @@
 
 namespace {
 
-struct ParamSpec {
+struct ParamBinding {
     QString label;
     const QString& (WindowState::*get)() const;
     void (WindowState::*set)(const QString&);
@@ -22,7 +22,7 @@ struct ParamSpec {
 
 ParameterPanelContent::ParameterPanelContent(WindowState& state, QWidget* parent) : QWidget(parent)
 {
-    const ParamSpec rows[2][3] = {
+    const ParamBinding rows[2][3] = {
         {
             {QStringLiteral("キャンバス幅"), &WindowState::canvasW, &WindowState::setCanvasW,
              &WindowState::canvasWChanged},
@@ -49,8 +49,9 @@ ParameterPanelContent::ParameterPanelContent(WindowState& state, QWidget* parent
     for (const auto& row : rows) {
         auto* line = new QHBoxLayout;
         line->setSpacing(10);
-        for (const ParamSpec& spec : row) {
-            auto* field = new ParamField(spec.label, state, spec.get, spec.set, spec.changed, this);
+        for (const ParamBinding& entry : row) {
+            auto* field =
+                new ParamField(entry.label, state, entry.get, entry.set, entry.changed, this);
             m_fields.append(field);
             // Equal stretch: the three fields share the row evenly.
             line->addWidget(field, 1, Qt::AlignVCenter);
