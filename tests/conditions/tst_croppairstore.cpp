@@ -116,13 +116,12 @@ private slots:
     {
         QList<QProcess*> writers;
         for (const char* id : {"1", "2"}) {
+            qputenv(writerVariable, id);
             writers << new QProcess(this);
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(writerVariable, id);
-            writers.last()->setProcessEnvironment(env);
             writers.last()->setProcessChannelMode(QProcess::ForwardedChannels);
             writers.last()->start(QCoreApplication::applicationFilePath(), {"writeRepeatedly"});
         }
+        qunsetenv(writerVariable);
         for (QProcess* writer : writers) {
             QVERIFY(writer->waitForFinished(120000));
             QCOMPARE(writer->exitStatus(), QProcess::NormalExit);

@@ -55,10 +55,6 @@ private slots:
             << initial << 0 << "呼び出し（保存データ）";
         QTest::newRow("null colour")
             << fileWithRecord(colour("null") + sep3) << initial << 0 << timed;
-        QTest::newRow("legacy entries only")
-            << QByteArray("[General]\nPairvue.savedCrop.left=10.4, 20.6, 99.2, 99.9\n"
-                          "Pairvue.savedCrop.right=0, 0, 512, 512\n")
-            << initial << 0 << "呼び出し（保存データ）";
         QTest::newRow("alpha 256")
             << fileWithRecord(colour(R"({"red":0,"green":0,"blue":0,"alpha":256})")) << initial << 0
             << "呼び出し";
