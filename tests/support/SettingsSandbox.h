@@ -26,33 +26,23 @@ inline void setUp()
     QCoreApplication::setApplicationName(QStringLiteral("Pairvue"));
 }
 
-inline QString fileName()
-{
-    return QSettings().fileName();
-}
-
-// Replaces the settings file as another process would. Each write gets its own
+// Replaces the settings file as another process would, each time with a new
 // modification time, so every settings object notices the change.
 inline void writeFile(const QByteArray& text)
 {
     static int generation = 0;
-    const QString path = fileName();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QFile file(QSettings().fileName());
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
     QCOMPARE(file.write(text), text.size());
-    QVERIFY(file.flush());
-    const QDateTime stamp = QDateTime::fromSecsSinceEpoch(1'700'000'000).addSecs(60 * ++generation);
-    QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
-    file.close();
+    QVERIFY(file.setFileTime(QDateTime::fromSecsSinceEpoch(1'700'000'000 + 60 * ++generation),
+                             QFileDevice::FileModificationTime));
 }
 
 inline QByteArray readFile()
 {
-    QFile file(fileName());
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    QFile file(QSettings().fileName());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The raw text of one entry of the [General] group as it stands in the file.
