@@ -40,7 +40,7 @@ class CropEditorTest : public QObject {
         return (f.topLeft() + p * (f.width() / m_state->image(1).width())).toPoint();
     }
     void press(QPoint p) { QTest::mousePress(m_editor, Qt::LeftButton, Qt::NoModifier, p); }
-    void moveTo(QPoint p) { QTest::mouseMove(m_editor, p); }
+    void moveTo(QPoint p) { QTest::mouseMove(m_editor, p); } // (0, 0) would mean the centre
     void release(QPoint p) { QTest::mouseRelease(m_editor, Qt::LeftButton, Qt::NoModifier, p); }
     OptRect crop() const { return m_state->crop(1); }
 
@@ -95,12 +95,10 @@ private slots:
             QRectF(0, 100, 50, 50), QSize(122, 244));
 
         row("move", sel, mid, {310, 110}, Move, QRectF(260, 60, 100, 100));
-        row("move stops at the right edge", sel, mid, {798, 150}, Move, QRectF(700, 100, 100, 100));
-        row("move stops at the left edge", sel, mid, {0, 150}, Move, QRectF(0, 100, 100, 100));
-        row("move stops at the top edge", sel, mid, {250, -44}, Move, QRectF(200, 0, 100, 100));
-        row("move stops at the bottom edge", sel, mid, {250, 442}, Move,
-            QRectF(200, 300, 100, 100));
-        row("move far beyond the corner", sel, mid, {4000, 4000}, Move, QRectF(700, 300, 100, 100));
+        row("move stops at the top and left edges", sel, mid, {-2, -46}, Move,
+            QRectF(0, 0, 100, 100));
+        row("move stops at the bottom and right edges", sel, mid, {4000, 4000}, Move,
+            QRectF(700, 300, 100, 100));
         row("a moved square under 8 pixels stays", QRectF(3, 3, 4, 4), {5, 5}, {15, 10}, Move,
             QRectF(13, 8, 4, 4), QSize(40, 20));
 
@@ -119,6 +117,10 @@ private slots:
         // top-left one is tried first and wins over the inside.
         row("corner zone wins over the inside", QRectF(200, 100, 30, 30), {214, 114}, {214, 114},
             Resize, QRectF(214, 114, 16, 16));
+        row("top-right is tried before bottom-left", QRectF(200, 100, 30, 30), {230, 116},
+            {240, 90}, Resize, QRectF(200, 90, 40, 40));
+        row("bottom-left is tried before bottom-right", QRectF(200, 100, 30, 30), {216, 130},
+            {190, 140}, Resize, QRectF(190, 100, 40, 40));
         // Ten points per pixel: the zone is 11 points, not 11 pixels.
         row("11 points off the corner grabs it", QRectF(10, 5, 10, 10), {11.1, 6.1}, {11.1, 6.1},
             Resize, QRectF(11, 6, 9, 9), QSize(40, 20));
