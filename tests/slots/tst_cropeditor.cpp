@@ -135,7 +135,6 @@ private slots:
         row("click on the bottom edge removes", big, {250, 350}, {250, 350}, New, none);
         row("click outside removes", sel, {600, 356}, {600, 356}, New, none);
         row("click in the band removes", sel, {600, -34}, {600, -34}, New, none);
-        row("click without a crop leaves none", none, {600, 356}, {600, 356}, New, none);
         row("click inside keeps, rounded outwards", QRectF(200.4, 100.6, 100, 100), mid, mid, Move,
             QRectF(200, 100, 101, 101));
 

@@ -64,14 +64,6 @@ private slots:
             QVERIFY(!path.isEmpty());
     }
 
-    void sizeLimits()
-    {
-        QVERIFY(imageSizeAllowed(16384, 16384));
-        QVERIFY(!imageSizeAllowed(16385, 1));
-        QVERIFY(!imageSizeAllowed(1, 16385));
-        QVERIFY(!imageSizeAllowed(-1, 10));
-    }
-
     void decodesEveryOfferedFormat_data()
     {
         QTest::addColumn<QString>("name");
@@ -112,7 +104,7 @@ private slots:
         QTest::newRow("bmp cut short") << "cut.bmp" << bmp.left(bmp.size() * 6 / 10);
         QTest::newRow("png claiming 100000 x 100000")
             << "h.png" << pngClaiming(png, 100000, 100000);
-        QTest::newRow("png claiming 16385 x 200") << "w.png" << pngClaiming(png, 16385, 200);
+        QTest::newRow("png claiming 200 x 16385") << "t.png" << pngClaiming(png, 200, 16385);
         qToLittleEndian(qint32(20000), bmp.data() + 18);
         qToLittleEndian(qint32(20000), bmp.data() + 22);
         QTest::newRow("bmp claiming 20000 x 20000") << "huge.bmp" << bmp;
@@ -154,13 +146,11 @@ private slots:
                                         jpegWithOrientation(readBytes(m_path[2]), 6));
         const std::optional<QImage> image = decodeImageFile(path);
         QVERIFY(image);
-        // Now 48 wide, 64 tall, the old bottom-left (green) at the top-left
-        // and the old top-left (red) at the top-right.
+        // Now 48 wide, 64 tall, the old bottom-left (green) at the top-left and
+        // the old top-left (red) at the top-right: no other turn or flip does that.
         QCOMPARE(image->size(), QSize(48, 64));
         QVERIFY(near(image->pixelColor(10, 10), Qt::green, 40));
         QVERIFY(near(image->pixelColor(38, 10), Qt::red, 40));
-        QVERIFY(near(image->pixelColor(10, 54), Qt::white, 40));
-        QVERIFY(near(image->pixelColor(38, 54), Qt::blue, 40));
     }
 
     // Drags with real mime data over a panel whose slot holds a 32 x 32
@@ -177,9 +167,8 @@ private slots:
             url[i] = QUrl::fromLocalFile(m_path[i]).toEncoded() + "\r\n";
         const QString a = QStringLiteral("RAO 30°.png"), b = QStringLiteral("b.bmp"), none;
         QTest::newRow("first of three") << url[0] + url[1] + url[2] << none << true << a;
-        QTest::newRow("uri list comment")
-            << "# from a file manager\r\n" + url[1] << none << true << b;
-        QTest::newRow("urls before text") << url[1] << m_path[0] << true << b;
+        QTest::newRow("uri list comment, urls before text")
+            << "# from a file manager\r\n" + url[1] << m_path[0] << true << b;
         QTest::newRow("undecodable file") << url[3] << none << true << none;
         QTest::newRow("file url as text") << QByteArray() << QString(url[0]) << true << a;
         QTest::newRow("absolute path as text")
@@ -218,17 +207,14 @@ private slots:
             QVERIFY(!panel.isTargeted());
             QCOMPARE(state.name(2), QStringLiteral("old.png")); // read once the drop returned
         }
-        if (!loaded.isEmpty()) {
+        if (!loaded.isEmpty())
             QTRY_COMPARE(state.name(2), loaded);
-            QCOMPARE(state.image(2).size(), QSize(64, 48));
-            QCOMPARE(state.crop(2), std::nullopt);
-            QCOMPARE(changes, 1);
-            QVERIFY(state.image(1).isNull());
-        }
         QCoreApplication::processEvents();
         QCOMPARE(state.name(2), loaded.isEmpty() ? QStringLiteral("old.png") : loaded);
-        QCOMPARE(state.crop(2).has_value(), loaded.isEmpty());
+        QCOMPARE(state.image(2).width(), loaded.isEmpty() ? 32 : 64);
+        QCOMPARE(state.crop(2).has_value(), loaded.isEmpty()); // a new image has no crop
         QCOMPARE(changes, loaded.isEmpty() ? 0 : 1);
+        QVERIFY(state.image(1).isNull());
     }
 
     void fileButtonLoadsBeforeItReturns()
@@ -237,23 +223,15 @@ private slots:
         int changes = 0;
         DropZoneView panel(state, 2, QStringLiteral("🟣  画像 2 (LAO)"), Qt::blue,
                            [&] { ++changes; });
-        QList<QWidget*> asked;
-        QString answer = m_path[1];
-        panel.setOpenFileDialog([&](QWidget* parent) {
-            asked << parent;
-            return answer;
-        });
+        QStringList answers{m_path[1], QString()}; // the second dialog is cancelled
+        panel.setOpenFileDialog(
+            [&](QWidget* parent) { return parent == &panel ? answers.takeFirst() : QString(); });
         panel.show();
         QTest::mouseClick(panel.fileButton(), Qt::LeftButton);
-        QCOMPARE(asked, QList<QWidget*>{&panel});
         QCOMPARE(state.name(2), QStringLiteral("b.bmp"));
-        QCOMPARE(changes, 1);
-
-        // Cancelled: nothing changes.
         state.setCrop(2, QRectF(2, 2, 8, 8));
-        answer.clear();
-        panel.openFilePicker();
-        QCOMPARE(asked.size(), 2);
+        QTest::mouseClick(panel.fileButton(), Qt::LeftButton);
+        QVERIFY(answers.isEmpty());
         QCOMPARE(state.name(2), QStringLiteral("b.bmp"));
         QCOMPARE(state.crop(2), std::optional<QRectF>(QRectF(2, 2, 8, 8)));
         QCOMPARE(changes, 1);
