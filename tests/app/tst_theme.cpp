@@ -18,7 +18,8 @@ private slots:
         row("leading hash, uppercase", "#4F8EF7", 79, 142, 247);
         row("blanks around", "  #4f8ef7 \t\n", 79, 142, 247);
         row("punctuation around", "(#4f8ef7);", 79, 142, 247);
-        row("0x prefix", "0X4f8ef7", 79, 142, 247);
+        row("0x prefix", "0x4f8ef7", 79, 142, 247);
+        row("0X prefix", "0X4f8ef7", 79, 142, 247);
         row("stops at the first non-hex", "4f8ef7zz", 79, 142, 247);
         row("blank inside ends the number", "#4f 8ef7", 0, 0, 79);
         row("empty is black", "", 0, 0, 0);

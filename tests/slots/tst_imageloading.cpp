@@ -14,6 +14,8 @@
 #include <QUrl>
 #include <QtEndian>
 
+#include <sys/stat.h>
+
 namespace {
 
 // A PNG whose header claims another size, with a valid checksum.
@@ -62,6 +64,13 @@ private slots:
         m_path[3] = writeBytes(dir, QStringLiteral("notes.png"), "not an image at all\n");
         for (const QString& path : m_path)
             QVERIFY(!path.isEmpty());
+    }
+
+    void sizeLimits()
+    {
+        QVERIFY(imageSizeAllowed(16384, 16384)); // 1 GiB exactly
+        QVERIFY(!imageSizeAllowed(16385, 1));
+        QVERIFY(!imageSizeAllowed(1, 16385));
     }
 
     void decodesEveryOfferedFormat_data()
@@ -123,6 +132,9 @@ private slots:
         QVERIFY(!decodeImageFile(m_dir.path()));
         QVERIFY(!decodeImageFile(m_dir.filePath(QStringLiteral("missing.png"))));
         QVERIFY(!decodeImageFile(QString()));
+        const QString fifo = m_dir.filePath(QStringLiteral("pipe.png")); // would never end
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(!decodeImageFile(fifo));
     }
 
     void loadsUpToTheLargestAllowedWidth()
