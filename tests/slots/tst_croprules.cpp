@@ -26,25 +26,12 @@ class CropRulesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void viewToImage_data()
+    void viewToImageOfBadPoints()
     {
-        QTest::addColumn<QSizeF>("px");
-        QTest::addColumn<QPointF>("view");
-        QTest::addColumn<QPointF>("image");
-        const QSizeF w(800, 400);
-        QTest::newRow("not a number") << w << QPointF(std::nan(""), std::nan("")) << QPointF(0, 0);
-        QTest::newRow("infinite") << w << QPointF(inf, -inf) << QPointF(800, 0);
-        QTest::newRow("empty image") << QSizeF(0, 0) << QPointF(50, 50) << QPointF(0, 0);
-        QTest::newRow("zero height") << QSizeF(100, 0) << QPointF(50, 50) << QPointF(0, 0);
-    }
-    void viewToImage()
-    {
-        QFETCH(QSizeF, px);
-        QFETCH(QPointF, view);
-        QFETCH(QPointF, image);
-        const QPointF got = EditorGeometry::of(px, QSizeF(400, 244)).viewToImage(view);
-        QCOMPARE(got.x(), image.x());
-        QCOMPARE(got.y(), image.y());
+        QCOMPARE(wide.viewToImage(QPointF(std::nan(""), std::nan(""))), QPointF(0, 0));
+        QCOMPARE(wide.viewToImage(QPointF(inf, -inf)), QPointF(800, 0));
+        for (const QSizeF px : {QSizeF(0, 0), QSizeF(100, 0)}) // an image without pixels
+            QCOMPARE(EditorGeometry::of(px, QSizeF(400, 244)).viewToImage({50, 50}), QPointF(0, 0));
     }
 
     void moveOfACropWiderThanTheImage()
@@ -86,8 +73,7 @@ private slots:
             p.end();
             return out;
         };
-        const QImage plain = render(std::nullopt), cropped = render(QRectF(100, 50, 300, 300));
-        QVERIFY(near(plain.pixelColor(10, 100), grey));
+        const QImage cropped = render(QRectF(100, 50, 300, 300));
         QCOMPARE(cropped.pixelColor(200, 10).alpha(), 0);       // the band stays transparent
         QVERIFY(near(cropped.pixelColor(300, 100), dimmed));    // outside the crop
         QVERIFY(near(cropped.pixelColor(120, 110), grey));      // inside
