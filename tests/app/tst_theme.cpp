@@ -16,7 +16,6 @@ private slots:
             QTest::newRow(name) << QString::fromUtf8(text) << r << g << b;
         };
         row("leading hash, uppercase", "#4F8EF7", 79, 142, 247);
-        row("blanks around", "  #4f8ef7 \t\n", 79, 142, 247);
         row("punctuation around", "(#4f8ef7);", 79, 142, 247);
         row("0x prefix", "0x4f8ef7", 79, 142, 247);
         row("0X prefix", "0X4f8ef7", 79, 142, 247);
