@@ -1,15 +1,12 @@
 #pragma once
 
-// Helpers for the image slot tests: image files on disk and a panel laid out
-// at a known size.
+// Helpers for the image slot tests: image files on disk and colour checks.
 
 #include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
-#include <QString>
 
 #include <cstdlib>
 
@@ -18,37 +15,28 @@
 inline QImage quadrantImage(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
     QPainter p(&image);
     const int hw = width / 2, hh = height / 2;
     p.fillRect(0, 0, hw, hh, Qt::red);
     p.fillRect(hw, 0, width - hw, hh, Qt::blue);
     p.fillRect(0, hh, hw, height - hh, Qt::green);
-    p.fillRect(hw, hh, width - hw, height - hh, Qt::white);
     return image;
 }
 
-// Writes `image` into `dir` as `name` in the format its suffix names.
-inline QString writeImage(const QDir& dir, const QString& name, const QImage& image,
-                          int quality = -1)
+// Writes `image` (in the format the suffix of `name` names) or raw bytes into
+// `dir`; the path, or an empty text on failure.
+inline QString writeImage(const QDir& dir, const QString& name, const QImage& image)
 {
     const QString path = dir.filePath(name);
-    QImageWriter writer(path);
-    if (quality >= 0)
-        writer.setQuality(quality);
-    if (!writer.write(image))
-        return QString();
-    return path;
+    return image.save(path) ? path : QString();
 }
-
 inline QString writeBytes(const QDir& dir, const QString& name, const QByteArray& bytes)
 {
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        return QString();
-    return path;
+    QFile f(dir.filePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName()
+                                                                          : QString();
 }
-
 inline QByteArray readBytes(const QString& path)
 {
     QFile f(path);
