@@ -1,10 +1,10 @@
 #include "app/ContentView.h"
 
-#include "app/RoundedButton.h"
+#include "ui/RoundedButton.h"
 #include "compose/ExportName.h"
 #include "compose/Geometry.h"
 #include "compose/PngEncoding.h"
-#include "conditions/CropPairButton.h"
+#include "app/CropPairButton.h"
 #include "conditions/CropPairRules.h"
 #include "conditions/CropPairStore.h"
 

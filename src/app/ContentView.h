@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "compose/Composition.h"
-#include "compose/PNGDocument.h"
-#include "compose/SaveDialog.h"
+#include "state/PNGDocument.h"
+#include "app/SaveDialog.h"
 
 #include <QWidget>
 

@@ -3,13 +3,13 @@
 // background colour panel and the parameter panel.
 
 #include "app/ActionRow.h"
-#include "app/Card.h"
+#include "ui/Card.h"
 #include "app/ContentView.h"
 #include "app/ResultPreview.h"
-#include "app/RoundedButton.h"
-#include "app/TextStyle.h"
-#include "app/Theme.h"
-#include "conditions/CropPairButton.h"
+#include "ui/RoundedButton.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
+#include "app/CropPairButton.h"
 #include "controls/BackgroundColorPanelContent.h"
 #include "controls/ParameterPanelContent.h"
 #include "slots/DropZoneView.h"

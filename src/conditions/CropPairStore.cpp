@@ -1,6 +1,5 @@
 #include "conditions/CropPairStore.h"
 
-#include "app/WindowState.h"
 #include "conditions/CropPairJson.h"
 #include "conditions/LegacyCrop.h"
 
@@ -22,7 +21,7 @@ std::optional<SavedCropPair> CropPairStore::readSavedCropPair()
 {
     {
         const auto settings = open();
-        const QVariant stored = settings->value(WindowState::cropPairStorageKey);
+        const QVariant stored = settings->value(storageKey);
         // Only binary data counts; text or numbers under the key are not a record.
         if (stored.typeId() == QMetaType::QByteArray) {
             const auto record = decodeCropPair(stored.toByteArray());
@@ -55,7 +54,7 @@ bool CropPairStore::write(const SavedCropPair& record)
     if (!json)
         return false;
     const auto settings = open();
-    settings->setValue(WindowState::cropPairStorageKey, *json);
+    settings->setValue(storageKey, *json);
     settings->sync();
     return settings->status() == QSettings::NoError;
 }

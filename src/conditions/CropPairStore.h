@@ -16,6 +16,9 @@ class QSettings;
 // leave one whole record.
 class CropPairStore {
 public:
+    // The settings key of the JSON record.
+    static inline const QString storageKey = QStringLiteral("Pairvue.savedCrops.both");
+
     // The application's own settings (organisation and application names must
     // be set before).
     CropPairStore();

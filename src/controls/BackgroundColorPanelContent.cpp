@@ -1,9 +1,9 @@
 #include "controls/BackgroundColorPanelContent.h"
 
-#include "app/RoundedButton.h"
-#include "app/TextStyle.h"
-#include "app/Theme.h"
-#include "app/WindowState.h"
+#include "ui/RoundedButton.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
+#include "state/WindowState.h"
 #include "controls/BorderColorBinding.h"
 #include "controls/ColorComponentField.h"
 #include "controls/ColorPickerButton.h"

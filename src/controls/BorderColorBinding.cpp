@@ -1,6 +1,6 @@
 #include "controls/BorderColorBinding.h"
 
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 
 namespace borderColorBinding {
 

@@ -1,7 +1,7 @@
 #include "controls/CaptionedField.h"
 
-#include "app/TextStyle.h"
-#include "app/Theme.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
 #include "controls/FieldLineEdit.h"
 
 #include <QLabel>

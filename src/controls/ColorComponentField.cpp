@@ -1,6 +1,6 @@
 #include "controls/ColorComponentField.h"
 
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "controls/ColorRules.h"
 #include "controls/FieldLineEdit.h"
 

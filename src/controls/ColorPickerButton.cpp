@@ -1,8 +1,8 @@
 #include "controls/ColorPickerButton.h"
 
-#include "app/TextStyle.h"
-#include "app/Theme.h"
-#include "app/WindowState.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
+#include "state/WindowState.h"
 #include "controls/BorderColorBinding.h"
 #include "controls/TransparencyCheckerboard.h"
 

@@ -1,8 +1,8 @@
 #include "controls/ColorPresetButton.h"
 
-#include "app/RoundedButton.h"
-#include "app/Theme.h"
-#include "app/WindowState.h"
+#include "ui/RoundedButton.h"
+#include "ui/Theme.h"
+#include "state/WindowState.h"
 #include "controls/BorderColorBinding.h"
 
 const QList<ColorPreset>& colorPresets()

@@ -1,7 +1,7 @@
 #include "controls/FieldLineEdit.h"
 
-#include "app/TextStyle.h"
-#include "app/Theme.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
 #include "controls/ParamField.h"
 
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "controls/FieldLineEdit.h"
 
 ParamField::ParamField(const QString& label, Getter get, Setter set, QWidget* parent)

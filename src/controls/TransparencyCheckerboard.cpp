@@ -1,6 +1,6 @@
 #include "controls/TransparencyCheckerboard.h"
 
-#include "app/Theme.h"
+#include "ui/Theme.h"
 
 #include <QAccessibleWidget>
 #include <QPaintEvent>

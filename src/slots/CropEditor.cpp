@@ -1,6 +1,6 @@
 #include "slots/CropEditor.h"
 
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "compose/Geometry.h"
 #include "slots/HoverCursor.h"
 

@@ -1,6 +1,6 @@
 #include "slots/DropArea.h"
 
-#include "app/Theme.h"
+#include "ui/Theme.h"
 #include "slots/SlotLoading.h"
 
 #include <QDragEnterEvent>

@@ -1,9 +1,9 @@
 #include "slots/DropZoneView.h"
 
-#include "app/RoundedButton.h"
-#include "app/TextStyle.h"
-#include "app/Theme.h"
-#include "app/WindowState.h"
+#include "ui/RoundedButton.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
+#include "state/WindowState.h"
 #include "compose/Geometry.h"
 #include "slots/CropEditor.h"
 #include "slots/DropArea.h"

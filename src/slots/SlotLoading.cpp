@@ -1,7 +1,7 @@
 #include "slots/SlotLoading.h"
 
-#include "app/WindowState.h"
-#include "slots/ImageFile.h"
+#include "state/WindowState.h"
+#include "imaging/ImageFile.h"
 
 #include <QDir>
 #include <QFileDialog>

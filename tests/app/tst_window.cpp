@@ -1,7 +1,7 @@
 #include "app/ContentView.h"
 #include "app/PairvueApp.h"
 #include "app/ResultPreview.h"
-#include "app/RoundedButton.h"
+#include "ui/RoundedButton.h"
 #include "controls/FieldLineEdit.h"
 #include "controls/ParamField.h"
 #include "controls/ParameterPanelContent.h"

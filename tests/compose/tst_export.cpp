@@ -1,9 +1,9 @@
 #include "app/ContentView.h"
-#include "app/RoundedButton.h"
+#include "ui/RoundedButton.h"
 #include "compose/ExportName.h"
-#include "compose/PNGDocument.h"
+#include "state/PNGDocument.h"
 #include "compose/PngEncoding.h"
-#include "compose/SaveDialog.h"
+#include "app/SaveDialog.h"
 #include "support/FakeSaveDialog.h"
 
 #include <QColorSpace>

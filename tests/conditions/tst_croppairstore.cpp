@@ -1,4 +1,4 @@
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "conditions/CropPairJson.h"
 #include "conditions/CropPairStore.h"
 #include "support/SettingsSandbox.h"
@@ -42,7 +42,7 @@ private slots:
     {
         SettingsSandbox::writeFile(legacyLines + "\nother=kept\n");
         QVERIFY(CropPairStore().write(sample));
-        QCOMPARE(SettingsSandbox::fileEntry(WindowState::cropPairStorageKey),
+        QCOMPARE(SettingsSandbox::fileEntry(CropPairStore::storageKey),
                  asFileEntry(*encodeCropPair(sample)));
         QCOMPARE(SettingsSandbox::fileEntry("other"), QByteArray("kept"));
         QCOMPARE(SettingsSandbox::fileEntry("Pairvue.savedCrop.left"), "10.4, 20.6, 99.2, 99.9");
@@ -72,7 +72,7 @@ private slots:
         const QByteArray migrated =
             asFileEntry(R"({"left":{"x":10,"y":20,"width":100,"height":101},)"
                         R"("right":{"x":0,"y":0,"width":512,"height":512}})");
-        QCOMPARE(SettingsSandbox::fileEntry(WindowState::cropPairStorageKey), migrated);
+        QCOMPARE(SettingsSandbox::fileEntry(CropPairStore::storageKey), migrated);
         QCOMPARE(SettingsSandbox::fileEntry("Pairvue.savedCrop.left"), "10.4, 20.6, 99.2, 99.9");
         QCOMPARE(SettingsSandbox::fileEntry("Pairvue.savedCrop.right"), "0, 0, 512, 512");
 

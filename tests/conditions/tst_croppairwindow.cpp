@@ -1,6 +1,6 @@
 #include "app/ContentView.h"
-#include "app/RoundedButton.h"
-#include "app/Theme.h"
+#include "ui/RoundedButton.h"
+#include "ui/Theme.h"
 #include "conditions/CropPairJson.h"
 #include "conditions/CropPairRules.h"
 #include "conditions/CropPairStore.h"

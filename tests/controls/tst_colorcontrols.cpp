@@ -1,5 +1,5 @@
-#include "app/RoundedButton.h"
-#include "app/WindowState.h"
+#include "ui/RoundedButton.h"
+#include "state/WindowState.h"
 #include "controls/BackgroundColorPanelContent.h"
 #include "controls/BorderColorBinding.h"
 #include "controls/ColorComponentField.h"

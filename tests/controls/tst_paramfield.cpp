@@ -1,4 +1,4 @@
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "controls/FieldLineEdit.h"
 #include "controls/ParamField.h"
 #include "controls/ParameterPanelContent.h"

@@ -1,4 +1,4 @@
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "compose/Geometry.h"
 #include "slots/CropEditor.h"
 #include "slots/DropZoneView.h"

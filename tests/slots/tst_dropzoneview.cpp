@@ -1,5 +1,5 @@
-#include "app/Theme.h"
-#include "app/WindowState.h"
+#include "ui/Theme.h"
+#include "state/WindowState.h"
 #include "slots/CropEditor.h"
 #include "slots/DropArea.h"
 #include "slots/DropZoneView.h"

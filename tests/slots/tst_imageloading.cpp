@@ -1,8 +1,8 @@
-#include "app/RoundedButton.h"
-#include "app/WindowState.h"
+#include "ui/RoundedButton.h"
+#include "state/WindowState.h"
 #include "slots/DropArea.h"
 #include "slots/DropZoneView.h"
-#include "slots/ImageFile.h"
+#include "imaging/ImageFile.h"
 #include "slots/SlotLoading.h"
 
 #include "support/SlotFixtures.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compose/SaveDialog.h"
+#include "app/SaveDialog.h"
 
 #include <QList>
 

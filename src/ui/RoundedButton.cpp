@@ -1,6 +1,6 @@
-#include "app/RoundedButton.h"
+#include "ui/RoundedButton.h"
 
-#include "app/Theme.h"
+#include "ui/Theme.h"
 
 #include <QEvent>
 #include <QPainter>

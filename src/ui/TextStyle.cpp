@@ -1,4 +1,4 @@
-#include "app/TextStyle.h"
+#include "ui/TextStyle.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "conditions/CropPairButton.h"
+#include "app/CropPairButton.h"
 
-#include "app/Theme.h"
+#include "ui/Theme.h"
 
 #include <QVariant>
 

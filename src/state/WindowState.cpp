@@ -1,4 +1,4 @@
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 
 WindowState::WindowState(QObject* parent) : QObject(parent) {}
 

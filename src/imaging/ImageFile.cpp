@@ -1,4 +1,4 @@
-#include "slots/ImageFile.h"
+#include "imaging/ImageFile.h"
 
 #include <QFile>
 #include <QFileInfo>

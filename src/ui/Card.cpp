@@ -1,4 +1,4 @@
-#include "app/Card.h"
+#include "ui/Card.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "compose/PNGDocument.h"
+#include "state/PNGDocument.h"
 
 #include <QFile>
 #include <QFileInfo>

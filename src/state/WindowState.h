@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compose/PNGDocument.h"
+#include "state/PNGDocument.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -20,7 +20,6 @@ class WindowState : public QObject {
     Q_OBJECT
 
 public:
-    static inline const QString cropPairStorageKey = QStringLiteral("Pairvue.savedCrops.both");
     static inline const QString initialStatus = QStringLiteral("2枚の画像を選択してください");
 
     explicit WindowState(QObject* parent = nullptr);

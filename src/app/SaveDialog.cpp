@@ -1,4 +1,4 @@
-#include "compose/SaveDialog.h"
+#include "app/SaveDialog.h"
 
 #include <QDir>
 #include <QFileDialog>

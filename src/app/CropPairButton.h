@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RoundedButton.h"
+#include "ui/RoundedButton.h"
 
 #include <functional>
 
