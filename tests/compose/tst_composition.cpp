@@ -76,16 +76,15 @@ private slots:
         QVERIFY(!canvasSizeAllowed(16384, 16385) && !canvasSizeAllowed(maxInt, maxInt));
     }
 
-    void background()
+    void backgroundIsPremultiplied()
     {
         // Both pictures off the canvas: the premultiplied background everywhere.
         const Compositor::Picture p = whole(solidImage(10, 10, Qt::red));
-        const std::pair<Rgba, Rgba> cases[] = {{lightGreen, lightGreen},
-                                               {{255, 255, 255, 0}, {0, 0, 0, 0}},
-                                               {{255, 100, 0, 128}, {128, 50, 0, 128}}};
-        for (const auto& [bg, expected] : cases)
-            QCOMPARE(firstDifference(compose(p, p, {40, 30, 10, -100, -100, 15}, bg), expected),
-                     QString());
+        const CompositionParams off{40, 30, 10, -100, -100, 15};
+        QCOMPARE(firstDifference(compose(p, p, off), lightGreen), QString());
+        QCOMPARE(firstDifference(compose(p, p, off, {255, 255, 255, 0}), {0, 0, 0, 0}), QString());
+        QCOMPARE(firstDifference(compose(p, p, off, {255, 100, 0, 128}), {128, 50, 0, 128}),
+                 QString());
     }
 
     // A solid picture lands exactly where its rectangle says: whole pixels
@@ -137,13 +136,12 @@ private slots:
         const QImage p2 = solidImage(300, 300, Qt::blue);
         // Pictures at x 10-590 and 600-1180, y 10-590: 10-pixel margins.
         QImage canvas = compose(whole(p1), whole(p2), {1190, 600, 580, 300, 890, 300});
-        const Rgba row[] = {lightGreen, red, red, lightGreen, lightGreen, blue, blue, lightGreen};
-        const int edges[] = {9, 10, 589, 590, 599, 600, 1179, 1180};
-        for (int i = 0; i < 8; ++i) {
-            QCOMPARE(rgbaAt(canvas, edges[i], 300), row[i]);
-            if (i < 4) // the same edges down the middle of picture 1
-                QCOMPARE(rgbaAt(canvas, 300, edges[i]), row[i]);
-        }
+        QCOMPARE(firstDifference(canvas, red, QRect(10, 10, 580, 580)), QString());
+        QCOMPARE(firstDifference(canvas, blue, QRect(600, 10, 580, 580)), QString());
+        for (QPoint margin : {QPoint(9, 300), QPoint(590, 300), QPoint(599, 300), QPoint(1180, 300),
+                              QPoint(300, 9), QPoint(300, 590)})
+            QVERIFY2(rgbaAt(canvas, margin.x(), margin.y()) == lightGreen,
+                     qPrintable(QString::number(margin.x())));
         // Overlapping by half: picture 2 is drawn over picture 1.
         canvas = compose(whole(p1), whole(p2), {60, 60, 20, 20, 30, 30});
         QCOMPARE(rgbaAt(canvas, 15, 30), red);
@@ -173,9 +171,7 @@ private slots:
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<qint64>("imgSize");
         QTest::newRow("enlarged 5.8 times") << QRect(101, 203, 100, 100) << qint64(580);
-        QTest::newRow("reduced 1.3 times") << QRect(101, 203, 754, 754) << qint64(580);
         QTest::newRow("reduced 3.5 times") << QRect(33, 17, 2031, 2031) << qint64(581);
-        QTest::newRow("reduced 7 times") << QRect(7, 5, 2037, 2037) << qint64(291);
         QTest::newRow("reduced 60 times") << QRect(3, 9, 2041, 2041) << qint64(34);
         QTest::newRow("one pixel enlarged") << QRect(1000, 1000, 1, 1) << qint64(25);
     }
@@ -201,9 +197,7 @@ private slots:
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<qint64>("imgSize");
         QTest::newRow("2048 to 580") << QRect(13, 13, 2048, 2048) << qint64(580);
-        QTest::newRow("2048 to 580, even offset") << QRect(0, 0, 2048, 2048) << qint64(580);
         QTest::newRow("1024 to 580") << QRect(5, 8, 1024, 1024) << qint64(580);
-        QTest::newRow("2048 to 581") << QRect(1, 2, 2048, 2048) << qint64(581);
         QTest::newRow("2048 to 1100") << QRect(1, 2, 2048, 2048) << qint64(1100);
     }
     void checkerboardIsEvenGrey()
@@ -265,19 +259,6 @@ private slots:
                  qPrintable(QStringLiteral("at %1, expected %2").arg(moment / sum).arg(expected)));
     }
 
-    void halfPixelEdge()
-    {
-        // White, 51 wide, centred on 100 over black: edges at 74.5 and 125.5.
-        const QImage canvas =
-            compose(whole(solidImage(100, 100, Qt::white)), {}, {200, 200, 51, 100, 0, 100}, black);
-        QVERIFY2(std::abs(rgbaAt(canvas, 74, 100)[0] - 128) <= 3,
-                 qPrintable(QString::number(rgbaAt(canvas, 74, 100)[0])));
-        QVERIFY(std::abs(rgbaAt(canvas, 125, 100)[0] - 128) <= 3);
-        QVERIFY(std::abs(rgbaAt(canvas, 74, 74)[0] - 64) <= 3); // corner: a quarter
-        QCOMPARE(rgbaAt(canvas, 73, 100), black);
-        QCOMPARE(rgbaAt(canvas, 75, 100), (Rgba{255, 255, 255, 255}));
-    }
-
     // A 100-pixel crop of a ramp (2 levels per pixel) enlarged 5.8 times rises
     // by 0 or 1 level per canvas pixel everywhere, never in blocks.
     void enlargementIsSmooth()
@@ -312,10 +293,6 @@ private slots:
             << CompositionParams{1190, 600, far, 300, 890, 300} << blue << true;
         QTest::newRow("largest size, extreme centres")
             << CompositionParams{1190, 600, maxInt, minInt, maxInt, minInt} << lightGreen << true;
-        QTest::newRow("centre y beyond the canvas")
-            << CompositionParams{1190, 600, 580, 300, 890, far} << lightGreen << false;
-        QTest::newRow("huge, far centre")
-            << CompositionParams{1190, 600, far, -far, 0, 300} << blue << true;
     }
     void extremeValues()
     {
@@ -367,18 +344,21 @@ private slots:
         resample::setActiveInstructionSet(InstructionSet::Generic);
         const QImage colourReference = draw(colour);
         const QImage greyReference = draw(grey);
-        for (auto set : {InstructionSet::Generic, InstructionSet::Sse2, InstructionSet::Avx2}) {
-            resample::setActiveInstructionSet(set);
-            QCOMPARE(draw(colour), colourReference);
-            QCOMPARE(draw(grey), greyReference);
-            QCOMPARE(draw(greyish), greyReference);
-        }
-        resample::setActiveInstructionSet(resample::bestInstructionSet());
+        QCOMPARE(draw(greyish), greyReference);
         for (int y = 0; y < colourReference.height(); ++y)
             for (int x = 0; x < colourReference.width(); ++x) {
                 const Rgba p = rgbaAt(colourReference, x, y);
                 QVERIFY(p[0] <= p[3] && p[1] <= p[3] && p[2] <= p[3]);
             }
+        if (resample::bestInstructionSet() == InstructionSet::Generic)
+            QSKIP("neither SSE2 nor AVX2 here: no other kernel to compare with");
+        for (auto set : {InstructionSet::Sse2, InstructionSet::Avx2}) {
+            resample::setActiveInstructionSet(set); // the generic one where missing
+            QCOMPARE(draw(colour), colourReference);
+            QCOMPARE(draw(grey), greyReference);
+            QCOMPARE(draw(greyish), greyReference);
+        }
+        resample::setActiveInstructionSet(resample::bestInstructionSet());
     }
 
     // Which reduced copy is read: fine enough to stay sharp, and never so
@@ -387,16 +367,13 @@ private slots:
     {
         static const ImagePyramid pyramid(testsupport::angiogram(1024));
         const QRect all(0, 0, 1024, 1024);
-        const std::tuple<QRect, double, int> cases[] = {{all, 0.5, 0},
-                                                        {all, 2.9, 0},
-                                                        {all, 3.0, 1},
-                                                        {all, 5.9, 1},
-                                                        {all, 7.0, 2},
-                                                        {all, 1000.0, 9},
-                                                        {{100, 100, 12, 12}, 6.0, 1},
-                                                        {{100, 100, 5, 5}, 6.0, 0}};
-        for (const auto& [region, reduction, level] : cases)
-            QCOMPARE(pyramidLevelFor(pyramid, region, reduction), level);
+        QCOMPARE(pyramidLevelFor(pyramid, all, 2.9), 0);
+        QCOMPARE(pyramidLevelFor(pyramid, all, 3.0), 1);
+        QCOMPARE(pyramidLevelFor(pyramid, all, 5.9), 1);
+        QCOMPARE(pyramidLevelFor(pyramid, all, 7.0), 2);
+        QCOMPARE(pyramidLevelFor(pyramid, all, 1000.0), 9); // the coarsest there is
+        QCOMPARE(pyramidLevelFor(pyramid, QRect(100, 100, 12, 12), 6.0), 1);
+        QCOMPARE(pyramidLevelFor(pyramid, QRect(100, 100, 5, 5), 6.0), 0); // too few pixels left
     }
 
     void pyramidColoursAndCache()
