@@ -1,0 +1,330 @@
+#include "imaging/DicomPicture.h"
+
+#include "imaging/DicomStructure.h"
+#include "imaging/ImageFile.h"
+
+// clang-format off
+#include <dcmtk/config/osconfig.h> // must come first
+// clang-format on
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcpixel.h>
+#include <dcmtk/dcmdata/dcpixseq.h>
+#include <dcmtk/dcmdata/dcpxitem.h>
+#include <dcmtk/dcmdata/dcrledrg.h>
+#include <dcmtk/dcmimage/diregist.h>
+#include <dcmtk/dcmimgle/dcmimage.h>
+#include <dcmtk/dcmjpeg/djdecode.h>
+#include <dcmtk/dcmjpls/djdecode.h>
+#include <dcmtk/oflog/oflog.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <cstring>
+#include <list>
+#include <map>
+#include <mutex>
+
+namespace {
+
+// Element values longer than this stay in the file until a frame needs them.
+constexpr Uint32 lazyValueBytes = 4096;
+
+bool supportedSyntax(E_TransferSyntax xfer)
+{
+    switch (xfer) {
+    case EXS_LittleEndianImplicit:
+    case EXS_LittleEndianExplicit:
+    case EXS_BigEndianExplicit:
+    case EXS_DeflatedLittleEndianExplicit:
+    case EXS_JPEGProcess1:
+    case EXS_JPEGProcess2_4:
+    case EXS_JPEGProcess14:
+    case EXS_JPEGProcess14SV1:
+    case EXS_JPEGLSLossless:
+    case EXS_JPEGLSLossy:
+    case EXS_RLELossless:
+        return true;
+    default:
+        return false;
+    }
+}
+
+struct PixelModule {
+    qint64 rows = 0;
+    qint64 columns = 0;
+    qint64 samples = 0;
+    qint64 bitsAllocated = 0;
+    qint64 frames = 1;
+    bool subsampled = false; // YBR_FULL_422 stored natively: two bytes per pixel pair
+};
+
+// Reads the pixel module and judges it against the pixel data's length.
+std::optional<PixelModule> checkedPixelModule(DcmDataset& ds, E_TransferSyntax xfer)
+{
+    PixelModule m;
+    Uint16 rows = 0, columns = 0, samples = 0, allocated = 0, stored = 0;
+    if (ds.findAndGetUint16(DCM_Rows, rows).bad() ||
+        ds.findAndGetUint16(DCM_Columns, columns).bad() ||
+        ds.findAndGetUint16(DCM_BitsAllocated, allocated).bad() ||
+        ds.findAndGetUint16(DCM_BitsStored, stored).bad())
+        return std::nullopt;
+    if (ds.findAndGetUint16(DCM_SamplesPerPixel, samples).bad())
+        samples = 1;
+    OFString photometric;
+    if (ds.findAndGetOFString(DCM_PhotometricInterpretation, photometric).bad())
+        return std::nullopt;
+    const bool grey = photometric == "MONOCHROME1" || photometric == "MONOCHROME2";
+    const bool palette = photometric == "PALETTE COLOR";
+    const bool colour =
+        photometric == "RGB" || photometric == "YBR_FULL" || photometric == "YBR_FULL_422";
+    if (!((grey || palette) && samples == 1) && !(colour && samples == 3))
+        return std::nullopt;
+    if ((allocated != 8 && allocated != 16) || stored < 1 || stored > allocated)
+        return std::nullopt;
+    m.rows = rows;
+    m.columns = columns;
+    m.samples = samples;
+    m.bitsAllocated = allocated;
+    m.subsampled = photometric == "YBR_FULL_422";
+    if (m.rows < 1 || m.columns < 1 || !imageSizeAllowed(m.columns, m.rows) ||
+        m.rows * m.columns * m.samples * 4 > maxImageBytes)
+        return std::nullopt;
+
+    Sint32 frames = 1;
+    if (ds.tagExists(DCM_NumberOfFrames)) {
+        if (ds.findAndGetSint32(DCM_NumberOfFrames, frames).bad() || frames < 1)
+            return std::nullopt;
+    }
+    m.frames = frames;
+
+    DcmElement* element = nullptr;
+    if (ds.findAndGetElement(DCM_PixelData, element).bad() || !element)
+        return std::nullopt;
+    auto* pixels = dynamic_cast<DcmPixelData*>(element);
+    if (!pixels)
+        return std::nullopt;
+    if (DcmXfer(xfer).isEncapsulated()) {
+        DcmPixelSequence* sequence = nullptr;
+        if (pixels->getEncapsulatedRepresentation(xfer, nullptr, sequence).bad() || !sequence)
+            return std::nullopt;
+        // The first item is the offset table; every frame starts a fragment of its own.
+        const qint64 fragments = qint64(sequence->card()) - 1;
+        if (fragments < m.frames)
+            return std::nullopt;
+        DcmPixelItem* table = nullptr;
+        if (sequence->getItem(table, 0).bad() || !table)
+            return std::nullopt;
+        const qint64 tableEntries = table->getLength() / 4;
+        if (tableEntries != 0 && tableEntries != m.frames)
+            return std::nullopt;
+    } else {
+        const qint64 bytesPerSample = m.bitsAllocated / 8;
+        qint64 frameBytes = m.rows * m.columns * m.samples * bytesPerSample;
+        if (m.subsampled)
+            frameBytes = frameBytes * 2 / 3;
+        const qint64 length = element->getLength();
+        if (length / frameBytes < m.frames)
+            return std::nullopt;
+    }
+    return m;
+}
+
+std::optional<Projection> storedProjection(DcmDataset& ds)
+{
+    Float64 primary = 0, secondary = 0;
+    if (ds.findAndGetFloat64(DCM_PositionerPrimaryAngle, primary).bad() ||
+        ds.findAndGetFloat64(DCM_PositionerSecondaryAngle, secondary).bad())
+        return std::nullopt;
+    if (!std::isfinite(primary) || !std::isfinite(secondary) || std::fabs(primary) > 360 ||
+        std::fabs(secondary) > 360)
+        return std::nullopt;
+    return Projection{primary, secondary};
+}
+
+class DicomRun final : public PictureSource {
+public:
+    DicomRun(std::unique_ptr<DcmFileFormat> file, E_TransferSyntax xfer, const PixelModule& module,
+             int initial, std::optional<Projection> projection)
+        : m_file(std::move(file)), m_xfer(xfer), m_frames(int(module.frames)), m_initial(initial),
+          m_projection(projection)
+    {
+    }
+
+    int frameCount() const override { return m_frames; }
+    int initialFrame() const override { return m_initial; }
+    std::optional<Projection> projection() const override { return m_projection; }
+
+    std::optional<QImage> frame(int index) override
+    {
+        if (index < 0 || index >= m_frames)
+            return std::nullopt;
+        std::lock_guard lock(m_mutex);
+        if (const auto found = m_cache.find(index); found != m_cache.end()) {
+            m_recent.splice(m_recent.begin(), m_recent, found->second.second);
+            return found->second.first;
+        }
+        std::optional<QImage> image = decode(index);
+        if (image)
+            remember(index, *image);
+        return image;
+    }
+
+private:
+    std::optional<QImage> decode(int index)
+    {
+        DicomImage picture(m_file->getDataset(), m_xfer, CIF_UsePartialAccessToPixelData,
+                           static_cast<unsigned long>(index), 1);
+        if (picture.getStatus() != EIS_Normal || picture.getFrameCount() != 1)
+            return std::nullopt;
+        const qint64 width = qint64(picture.getWidth());
+        const qint64 height = qint64(picture.getHeight());
+        if (width < 1 || height < 1 || !imageSizeAllowed(width, height))
+            return std::nullopt;
+        if (picture.isMonochrome()) {
+            bool windowed = false;
+            if (picture.getWindowCount() > 0)
+                windowed = picture.setWindow(0) != 0;
+            if (!windowed && picture.getVoiLutCount() > 0)
+                windowed = picture.setVoiLut(0) != 0;
+            if (!windowed)
+                picture.setMinMaxWindow(0);
+        }
+        const auto* out = static_cast<const uchar*>(picture.getOutputData(8, 0, 0));
+        if (!out)
+            return std::nullopt;
+        if (picture.isMonochrome()) {
+            QImage image(int(width), int(height), QImage::Format_Grayscale8);
+            if (image.isNull())
+                return std::nullopt;
+            for (qint64 y = 0; y < height; ++y)
+                std::memcpy(image.scanLine(int(y)), out + y * width, size_t(width));
+            return image;
+        }
+        QImage image(int(width), int(height), QImage::Format_RGB32);
+        if (image.isNull())
+            return std::nullopt;
+        for (qint64 y = 0; y < height; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(int(y)));
+            const uchar* src = out + y * width * 3;
+            for (qint64 x = 0; x < width; ++x)
+                line[x] = qRgb(src[3 * x], src[3 * x + 1], src[3 * x + 2]);
+        }
+        return image;
+    }
+
+    void remember(int index, const QImage& image)
+    {
+        m_recent.push_front(index);
+        m_cache.emplace(index, std::make_pair(image, m_recent.begin()));
+        m_cachedBytes += image.sizeInBytes();
+        while (m_cachedBytes > frameCacheBytes && m_recent.size() > 1) {
+            const int oldest = m_recent.back();
+            m_recent.pop_back();
+            const auto found = m_cache.find(oldest);
+            m_cachedBytes -= found->second.first.sizeInBytes();
+            m_cache.erase(found);
+        }
+    }
+
+    std::unique_ptr<DcmFileFormat> m_file;
+    E_TransferSyntax m_xfer;
+    int m_frames;
+    int m_initial;
+    std::optional<Projection> m_projection;
+
+    std::mutex m_mutex;
+    std::list<int> m_recent; // most recently used first
+    std::map<int, std::pair<QImage, std::list<int>::iterator>> m_cache;
+    qint64 m_cachedBytes = 0;
+};
+
+// Maps a whole regular file read-only; nothing for pipes, devices and the like.
+struct MappedFile {
+    QFile file;
+    uchar* data = nullptr;
+    qint64 size = 0;
+
+    explicit MappedFile(const QString& path) : file(path)
+    {
+        const QFileInfo info(path);
+        if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+            return;
+        size = file.size();
+        if (size > 0)
+            data = file.map(0, size);
+    }
+    ~MappedFile()
+    {
+        if (data)
+            file.unmap(data);
+    }
+};
+
+} // namespace
+
+void prepareDicomDecoding()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        OFLog::configure(OFLogger::OFF_LOG_LEVEL);
+        DcmRLEDecoderRegistration::registerCodecs();
+        DJDecoderRegistration::registerCodecs();
+        DJLSDecoderRegistration::registerCodecs();
+    });
+}
+
+bool looksLikeDicom(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(132);
+    if (head.size() == 132 && head.mid(128, 4) == "DICM")
+        return true;
+    if (head.size() < 8)
+        return false;
+    const int group = uchar(head[0]) | uchar(head[1]) << 8;
+    return group == 0x0002 || group == 0x0008;
+}
+
+std::shared_ptr<PictureSource> openDicomPicture(const QString& path)
+{
+    prepareDicomDecoding();
+    {
+        MappedFile mapped(path);
+        if (!mapped.data)
+            return nullptr;
+        const DicomWalk walk = walkDicomStructure(mapped.data, mapped.size);
+        if (walk.verdict != DicomStructure::Sound || !walk.pixelData)
+            return nullptr;
+    }
+
+    auto file = std::make_unique<DcmFileFormat>();
+    const QByteArray name = QFile::encodeName(path);
+    if (file->loadFile(OFFilename(name.constData()), EXS_Unknown, EGL_noChange, lazyValueBytes,
+                       ERM_autoDetect)
+            .bad())
+        return nullptr;
+    DcmDataset& ds = *file->getDataset();
+    const E_TransferSyntax xfer = ds.getOriginalXfer();
+    if (!supportedSyntax(xfer))
+        return nullptr;
+    const std::optional<PixelModule> module = checkedPixelModule(ds, xfer);
+    if (!module)
+        return nullptr;
+
+    int initial = int((module->frames - 1) / 2);
+    Uint16 representative = 0;
+    if (ds.findAndGetUint16(DCM_RepresentativeFrameNumber, representative).good() &&
+        representative >= 1 && representative <= module->frames)
+        initial = representative - 1;
+
+    auto run =
+        std::make_shared<DicomRun>(std::move(file), xfer, *module, initial, storedProjection(ds));
+    if (!run->frame(initial))
+        return nullptr;
+    return run;
+}
