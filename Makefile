@@ -23,6 +23,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 bench: configure
+	@scripts/install-deps bench
 	@cmake --build $(BUILD) -j$(JOBS) --target pairvue_bench
 	./$(BUILD)/pairvue_bench
 

@@ -11,8 +11,12 @@ std::optional<QByteArray> pngData(const QImage& bitmap)
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly))
         return std::nullopt;
-    // The encoder's defaults: no compression level, profile or text is set.
+    // zlib's fastest level: on angiograms it takes a quarter of the default
+    // level's time and gives slightly smaller files (noise defeats the
+    // deeper searches). The PNG writer reads quality q as level
+    // (100 - q) * 9 / 91, so 89 is level 1. No profile or text is set.
     QImageWriter writer(&buffer, "png");
+    writer.setQuality(89);
     if (!writer.write(bitmap))
         return std::nullopt;
     buffer.close();

@@ -1,0 +1,180 @@
+// Speed of `pairvue compose` on one pair of 1024-pixel PNG angiograms, the
+// whole job (decode both, crop, compose, encode, write):
+// - BM_ComposeJob: the command run in this process;
+// - BM_ComposeProgram: the program started for the pair, as a script would;
+// - BM_ImageMagick: ImageMagick's convert doing the same crop, Lanczos
+//   resize and composite (skipped when ImageMagick is not installed;
+//   `scripts/install-deps bench` installs it).
+// BM_PngLevel encodes one composite at each zlib level (-1: the encoder's
+// default) and reports the file size, for the choice of level in pngData.
+
+#include "app/ComposeCommand.h"
+#include "compose/Composition.h"
+#include "support/AngioImage.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+struct Pair {
+    QTemporaryDir dir;
+    QString image1 = dir.filePath("rao.png");
+    QString image2 = dir.filePath("lao.png");
+    QString output = dir.filePath("out.png");
+
+    Pair()
+    {
+        testsupport::angiogram(1024, 1).save(image1);
+        testsupport::angiogram(1024, 2).save(image2);
+    }
+
+    // The window's initial layout, 700-pixel crops.
+    QStringList arguments() const
+    {
+        return {image1,    image2,        "-o",      output,       "--force",
+                "--crop1", "162,162,700", "--crop2", "100,200,700"};
+    }
+};
+
+const Pair& pair()
+{
+    static const Pair p;
+    return p;
+}
+
+void BM_ComposeJob(benchmark::State& state)
+{
+    const QStringList arguments = pair().arguments();
+    for (auto _ : state) {
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        if (runComposeCommand(arguments, out, err, false) != 0) {
+            state.SkipWithError(qPrintable(errText));
+            return;
+        }
+    }
+    state.counters["file_kB"] = double(QFile(pair().output).size()) / 1024.0;
+}
+
+bool runProgram(benchmark::State& state, const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        state.SkipWithError(qPrintable(program + " failed: " + process.readAllStandardError()));
+        return false;
+    }
+    return true;
+}
+
+void BM_ComposeProgram(benchmark::State& state)
+{
+    const QStringList arguments = QStringList{"compose"} + pair().arguments();
+    for (auto _ : state)
+        if (!runProgram(state, PAIRVUE_BINARY, arguments))
+            return;
+}
+
+// ImageMagick's convert: the packaged program itself where there is one,
+// otherwise whatever answers to the name and says it is ImageMagick.
+QString imageMagick()
+{
+    for (const QString& candidate :
+         {QStringLiteral("/usr/bin/convert"), QStandardPaths::findExecutable("magick"),
+          QStandardPaths::findExecutable("convert")}) {
+        if (candidate.isEmpty())
+            continue;
+        QProcess process;
+        process.start(candidate, {"-version"});
+        if (process.waitForFinished(10000) &&
+            process.readAllStandardOutput().contains("ImageMagick"))
+            return candidate;
+    }
+    return {};
+}
+
+void BM_ImageMagick(benchmark::State& state)
+{
+    const QString convert = imageMagick();
+    if (convert.isEmpty()) {
+        state.SkipWithError("ImageMagick's convert is not installed");
+        return;
+    }
+    // The same job: the background canvas, each crop resized to 580 pixels
+    // with Lanczos and placed centred at (300, 300) and (890, 300).
+    const QString output = pair().dir.filePath("magick.png");
+    const QStringList arguments{"-size",
+                                "1190x600",
+                                "xc:rgba(204,255,204,1.0)",
+                                "(",
+                                pair().image1,
+                                "-crop",
+                                "700x700+162+162",
+                                "+repage",
+                                "-filter",
+                                "Lanczos",
+                                "-resize",
+                                "580x580",
+                                ")",
+                                "-geometry",
+                                "+10+10",
+                                "-composite",
+                                "(",
+                                pair().image2,
+                                "-crop",
+                                "700x700+100+200",
+                                "+repage",
+                                "-filter",
+                                "Lanczos",
+                                "-resize",
+                                "580x580",
+                                ")",
+                                "-geometry",
+                                "+600+10",
+                                "-composite",
+                                output};
+    for (auto _ : state)
+        if (!runProgram(state, convert, arguments))
+            return;
+    state.counters["file_kB"] = double(QFile(output).size()) / 1024.0;
+}
+
+void BM_PngLevel(benchmark::State& state)
+{
+    const int level = int(state.range(0));
+    QImage image1 = testsupport::angiogram(1024, 1);
+    QImage image2 = testsupport::angiogram(1024, 2);
+    Compositor compositor;
+    const std::optional<QImage> composite =
+        compositor.compose({image1, QRect(162, 162, 700, 700)}, {image2, QRect(100, 200, 700, 700)},
+                           {1190, 600, 580, 300, 890, 300}, 204, 255, 204, 255);
+    qint64 size = 0;
+    for (auto _ : state) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "png");
+        // The PNG writer maps quality q to zlib level (100 - q) * 9 / 91.
+        if (level >= 0)
+            writer.setQuality(100 - (level * 91 + 8) / 9);
+        writer.write(*composite);
+        size = bytes.size();
+    }
+    state.counters["file_kB"] = double(size) / 1024.0;
+}
+
+} // namespace
+
+BENCHMARK(BM_ComposeJob)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ComposeProgram)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImageMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngLevel)->DenseRange(-1, 9)->Unit(benchmark::kMillisecond);
