@@ -1,14 +1,22 @@
+#include "app/ContentView.h"
 #include "conditions/CropPairJson.h"
 #include "conditions/CropPairRules.h"
+#include "conditions/CropPairStore.h"
 #include "conditions/LegacyCrop.h"
+#include "support/Pixels.h"
+#include "support/SettingsSandbox.h"
+#include "ui/RoundedButton.h"
+#include "ui/Theme.h"
 
-#include <QRandomGenerator>
+#include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <limits>
 
 using OptCrop = std::optional<SavedCrop>;
 using OptRect = std::optional<QRectF>;
+using Colour = QList<qint64>;
 Q_DECLARE_METATYPE(SavedCrop)
 Q_DECLARE_METATYPE(OptCrop)
 Q_DECLARE_METATYPE(OptRect)
@@ -29,19 +37,48 @@ QByteArray bg(const char* red, const char* alpha)
     return doc(R"(,"background":{"red":)" + QByteArray(red) + R"(,"green":0,"blue":0,"alpha":)" +
                alpha + "}");
 }
-
 const QByteArray sampleJson =
     doc(R"(,"background":{"red":204,"green":255,"blue":204,"alpha":255},"savedAt":747032700.5)");
+
+// How the settings file holds bytes with commas in them, and a file holding a record.
+QByteArray asFileEntry(QByteArray json)
+{
+    return "\"@ByteArray(" + json.replace('\\', "\\\\").replace('"', "\\\"") + ")\"";
+}
+const QByteArray key = "\nPairvue.savedCrops.both=";
+QByteArray fileWith(const QByteArray& json)
+{
+    return "[General]" + key + asFileEntry(json) + "\n";
+}
+// As another process leaves them: number lists kept as plain text.
+const QByteArray legacyLines = "[General]\nPairvue.savedCrop.left=10.4, 20.6, 99.2, 99.9\n"
+                               "Pairvue.savedCrop.right=0, 0, 512, 512";
+const char* const writerVariable = "PAIRVUE_CROP_PAIR_WRITER";
 
 const double notANumber = std::numeric_limits<double>::quiet_NaN();
 const double infinity = std::numeric_limits<double>::infinity();
 
+Colour colourOf(const WindowState& s)
+{
+    return {s.borderR(), s.borderG(), s.borderB(), s.borderA()};
+}
+
 } // namespace
 
+// The stored crop pair: its text, its rules, the settings file and the two
+// buttons of the window.
 class CropPairTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { SettingsSandbox::setUp(); }
+    void init()
+    {
+        // A writer child must not wipe what its sibling is saving.
+        if (!qEnvironmentVariableIsSet(writerVariable))
+            SettingsSandbox::writeFile("[General]\n");
+    }
+
     void encodesTheStoredText()
     {
         QCOMPARE(encodeCropPair(sample), std::optional<QByteArray>(sampleJson));
@@ -50,7 +87,6 @@ private slots:
         QCOMPARE(encodeCropPair(bare), std::optional<QByteArray>(doc()));
         bare.right.y = infinity;
         QVERIFY(!encodeCropPair(bare));
-
         // Numbers in the shortest text that reads back to the same double.
         const SavedCropPair odd{{1.0 / 3, 1e20, 5e-324, -0.0}, sample.right, {}, 747032700.123};
         const QByteArray oddJson =
@@ -72,24 +108,15 @@ private slots:
             << 2;
         QTest::newRow("unknown members")
             << doc(R"(,"v":[{}])", R"({"x":1,"y":2,"width":3,"height":4,"z":7})") << 2;
-        QTest::newRow("only left and right") << doc() << 2;
         QTest::newRow("null background, savedAt")
             << doc(R"(,"background":null,"savedAt":null)") << 2;
-        QTest::newRow("real crop numbers")
-            << doc("", R"({"x":10.5,"y":-2.25,"width":0.5,"height":1e2})") << 2;
         QTest::newRow("red 300") << bg("300", "255") << 1;
         QTest::newRow("width 0") << doc("", R"({"x":0,"y":0,"width":0,"height":512})") << 1;
         QTest::newRow("x as a string")
             << doc("", R"({"x":"10","y":20,"width":301,"height":301})") << 0;
         QTest::newRow("12.5 in the background") << bg("12.5", "255") << 0;
-        QTest::newRow("colour member null") << bg("1", "null") << 0;
-        QTest::newRow("colour member missing")
-            << doc(R"(,"background":{"red":1,"green":0,"blue":0})") << 0;
-        QTest::newRow("background a number") << doc(R"(,"background":255)") << 0;
         QTest::newRow("savedAt as text") << doc(R"(,"savedAt":"today")") << 0;
         QTest::newRow("right missing") << QByteArray(R"({"left":)" + leftCrop + "}") << 0;
-        QTest::newRow("height missing") << doc("", R"({"x":10,"y":20,"width":301})") << 0;
-        QTest::newRow("left an array") << doc("", "[10,20,301,301]") << 0;
         QTest::newRow("cut short") << sampleJson.chopped(1) << 0;
         QTest::newRow("NaN") << doc(R"(,"savedAt":NaN)") << 0;
         QTest::newRow("infinite") << doc("", R"({"x":1e999,"y":20,"width":301,"height":301})") << 0;
@@ -111,27 +138,18 @@ private slots:
         padded.insert(1, QByteArray(maxCropPairJsonSize - padded.size(), ' '));
         QVERIFY(decodeCropPair(padded));
         QVERIFY(!decodeCropPair(padded.insert(1, ' ')));
-        // Random damage to a good record never crashes; what still decodes is whole.
-        QRandomGenerator random(20240903);
-        for (int i = 0; i < 3000; ++i) {
-            QByteArray damaged = sampleJson;
-            for (int n = random.bounded(1, 4); n > 0; --n)
-                damaged[random.bounded(int(damaged.size()))] = char(random.bounded(256));
-            if (const auto record = decodeCropPair(damaged))
-                QVERIFY(encodeCropPair(*record) || !isValid(*record));
-        }
     }
 
     void savedAtCountsFrom2001()
     {
         QCOMPARE(savedAtSeconds(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC)), 0.0);
-        QCOMPARE(savedAtSeconds(QDateTime::fromMSecsSinceEpoch(1500, Qt::UTC)), 1.5 - 978307200.0);
         const QDateTime moment = QDateTime::fromMSecsSinceEpoch(1756875900123, Qt::UTC);
         QCOMPARE(savedAtDateTime(savedAtSeconds(moment)), std::optional<QDateTime>(moment));
         for (double bad : {notANumber, 1e300, -infinity})
-            QVERIFY(!savedAtDateTime(bad));
+            QVERIFY2(!savedAtDateTime(bad), qPrintable(QString::number(bad)));
     }
 
+    // The crop lists another process left behind.
     void legacyCrop_data()
     {
         QTest::addColumn<QVariant>("value");
@@ -141,17 +159,12 @@ private slots:
             QTest::newRow(name) << value << expected;
         };
         row("rounds outwards", QVariantList{10.4, 20.6, 99.2, 99.9}, rounded);
-        row("numbers as text", QStringList{"10.4", "20.6", "99.2", "99.9"}, rounded);
-        row("mixed", QVariantList{10.4, "20.6", 99.2f, "+99.9"}, rounded);
-        row("exponent, bare point", QStringList{"1e1", ".5", "2.", "3"}, SavedCrop{10, 0, 2, 4});
+        row("numbers as text", QVariantList{10.4, "20.6", 99.2f, "+99.9"}, rounded);
         row("negative size", QVariantList{10, 10, -5.5, -2}, SavedCrop{4, 8, 6, 2});
         row("five numbers", QVariantList{1, 2, 3, 4, 5}, none);
-        row("three numbers", QVariantList{1, 2, 3}, none);
-        row("a string element", QVariantList{1, 2, "abc", 4}, none);
         row("blank in text", QStringList{"1", " 2", "3", "4"}, none);
         row("comma decimal", QStringList{"1", "2,5", "3", "4"}, none);
         row("nan, inf as text", QStringList{"1", "nan", "inf", "4"}, none);
-        row("overflowing text", QStringList{"1", "2", "1e999", "4"}, none);
         row("NaN, infinite", QVariantList{notANumber, 2, infinity, 4}, none);
         row("zero width", QVariantList{1, 2, 0, 4}, none);
         row("a flag", QVariantList{true, 2, 3, 4}, none);
@@ -164,6 +177,7 @@ private slots:
         QCOMPARE(::legacyCrop(value), expected);
     }
 
+    // A recalled crop made to fit the image it meets.
     void clampedCrop_data()
     {
         QTest::addColumn<SavedCrop>("crop");
@@ -173,20 +187,15 @@ private slots:
         auto row = [](const char* name, SavedCrop crop, QSize image, OptRect expected) {
             QTest::newRow(name) << crop << image << expected;
         };
-        row("fits as stored", {10, 20, 300, 300}, big, QRectF(10, 20, 300, 300));
         row("too large", {500, 100, 800, 800}, {600, 400}, QRectF(200, 0, 400, 400));
-        row("negative origin", {-3.5, -0.4, 100, 100}, big, QRectF(0, 0, 100, 100));
         row("halves away from zero", {10.5, 2.5, 100, 100}, big, QRectF(11, 3, 100, 100));
         row("below a half", {10.49, 2.4, 100, 100}, big, QRectF(10, 2, 100, 100));
         row("shorter side", {0, 0, 300, 200}, big, QRectF(0, 0, 200, 200));
         row("side floors", {0, 0, 100.9, 120}, big, QRectF(0, 0, 100, 100));
-        row("past the bottom", {0, 350, 100, 100}, {400, 400}, QRectF(0, 300, 100, 100));
         row("far away", {1e300, -1e300, 50, 50}, {400, 300}, QRectF(350, 0, 50, 50));
         row("under a pixel", {0, 0, 0.6, 0.6}, big, {});
-        row("one-pixel image", {5, 5, 50, 50}, {1, 1}, QRectF(0, 0, 1, 1));
         row("no image", {0, 0, 50, 50}, {}, {});
         row("NaN origin", {notANumber, 0, 50, 50}, big, {});
-        row("NaN height", {0, 0, 50, notANumber}, big, {});
     }
     void clampedCrop()
     {
@@ -199,17 +208,213 @@ private slots:
 
     void recallTitles()
     {
-        // Tests run with the local time of Tokyo (UTC+9).
-        const QDateTime afternoon(QDate(2025, 9, 3), QTime(5, 5), Qt::UTC);
-        QCOMPARE(recallButtonTitle(false, afternoon), QString("呼び出し"));
+        // In Tokyo's local time (UTC+9), which the tests run in.
+        QCOMPARE(recallButtonTitle(false, QDateTime::currentDateTime()), QString("呼び出し"));
         QCOMPARE(recallButtonTitle(true, std::nullopt), QString("呼び出し（保存データ）"));
-        if (QDateTime::currentDateTime().offsetFromUtc() == 9 * 3600)
-            QCOMPARE(recallButtonTitle(true, afternoon),
-                     QString("呼び出し（9/3 14:05 保存データ）"));
+        QCOMPARE(recallButtonTitle(true, QDateTime(QDate(2025, 9, 3), QTime(5, 5), Qt::UTC)),
+                 QString("呼び出し（9/3 14:05 保存データ）"));
         QCOMPARE(recallButtonTitle(true, QDateTime(QDate(2026, 1, 5), QTime(9, 7))),
                  QString("呼び出し（1/5 09:07 保存データ）"));
     }
+
+    void writesOneRecordAndKeepsOtherEntries()
+    {
+        SettingsSandbox::writeFile(legacyLines + "\nother=kept\n");
+        QVERIFY(CropPairStore().write(sample));
+        QCOMPARE(SettingsSandbox::fileEntry(CropPairStore::storageKey), asFileEntry(sampleJson));
+        QCOMPARE(SettingsSandbox::fileEntry("other"), QByteArray("kept"));
+        QCOMPARE(SettingsSandbox::fileEntry("Pairvue.savedCrop.left"), "10.4, 20.6, 99.2, 99.9");
+        SavedCropPair invalid = sample;
+        invalid.left.width = 0;
+        QVERIFY(!CropPairStore().write(invalid));
+        QCOMPARE(CropPairStore().readSavedCropPair(), std::optional<SavedCropPair>(sample));
+    }
+
+    // Without a usable record the legacy lists are read, and written as one.
+    void migratesLegacyEntriesIntoTheRecord_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("no record") << QByteArray();
+        QTest::newRow("red 300") << key + asFileEntry(bg("300", "255"));
+        QTest::newRow("unreadable record") << key + "@ByteArray({)";
+        QTest::newRow("text instead of bytes") << key + "hello";
+    }
+    void migratesLegacyEntriesIntoTheRecord()
+    {
+        QFETCH(QByteArray, record);
+        SettingsSandbox::writeFile(legacyLines + record + "\n");
+        const SavedCropPair expected{{10, 20, 100, 101}, {0, 0, 512, 512}, {}, {}};
+        QCOMPARE(CropPairStore().readSavedCropPair(), std::optional<SavedCropPair>(expected));
+        const QByteArray migrated = doc("", R"({"x":10,"y":20,"width":100,"height":101})");
+        QCOMPARE(SettingsSandbox::fileEntry(CropPairStore::storageKey), asFileEntry(migrated));
+        QCOMPARE(SettingsSandbox::fileEntry("Pairvue.savedCrop.right"), "0, 0, 512, 512");
+        // From now on the record itself is read, also after the legacy entries go.
+        SettingsSandbox::writeFile(fileWith(migrated));
+        QCOMPARE(CropPairStore().readSavedCropPair(), std::optional<SavedCropPair>(expected));
+    }
+
+    void hostileSettingsReadAsNothing_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray good = asFileEntry(sampleJson);
+        auto both = [](const QByteArray& value) { return "[General]" + key + value + "\n"; };
+        QTest::newRow("a list") << both("1, 2, 3");
+        QTest::newRow("half-written file") << "[General]" + key + good.left(good.size() / 2);
+        const QByteArray rightOnly = "[General]\nPairvue.savedCrop.right=1, 1, 1, 1\n";
+        QTest::newRow("one legacy side only") << rightOnly;
+        QTest::newRow("legacy list of a million")
+            << rightOnly + "Pairvue.savedCrop.left=" + QByteArray("1, ").repeated(1000000) + "1\n";
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i)
+            junk += char(i * 7919 % 251);
+        QTest::newRow("binary junk") << junk;
+    }
+    void hostileSettingsReadAsNothing()
+    {
+        QFETCH(QByteArray, file);
+        SettingsSandbox::writeFile(file);
+        QVERIFY(!CropPairStore().readSavedCropPair());
+        QCOMPARE(SettingsSandbox::readFile(), file); // nothing migrated, nothing mended
+        // Saving afterwards still leaves one good record.
+        QVERIFY(CropPairStore().write(sample));
+        QCOMPARE(CropPairStore().readSavedCropPair(), std::optional<SavedCropPair>(sample));
+    }
+
+    void twoProcessesSavingAtOnce()
+    {
+        QList<QProcess*> writers;
+        for (const char* id : {"1", "2"}) {
+            qputenv(writerVariable, id);
+            writers << new QProcess(this);
+            writers.last()->setProcessChannelMode(QProcess::ForwardedChannels);
+            writers.last()->start(QCoreApplication::applicationFilePath(), {"writeRepeatedly"});
+        }
+        qunsetenv(writerVariable);
+        for (QProcess* writer : writers) {
+            QVERIFY(writer->waitForFinished(120000));
+            QCOMPARE(writer->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(writer->exitCode(), 0);
+        }
+        // The last save of one of the two, whole, and neither lost the other's entries.
+        const auto record = CropPairStore().readSavedCropPair();
+        QVERIFY(record && (record->left.x == 1049 || record->left.x == 2049));
+        QCOMPARE(record->right.x, record->left.x);
+        QCOMPARE(SettingsSandbox::fileEntry("Pairvue.writer.1"), "done");
+        QCOMPARE(SettingsSandbox::fileEntry("Pairvue.writer.2"), "done");
+    }
+
+    // Run only as a child of twoProcessesSavingAtOnce: saves fifty records while
+    // the other child does the same; every read in between finds a whole record.
+    void writeRepeatedly()
+    {
+        const int id = qEnvironmentVariableIntValue(writerVariable);
+        if (id == 0)
+            QSKIP("runs as a child process of twoProcessesSavingAtOnce");
+        CropPairStore store;
+        for (int i = 0; i < 50; ++i) {
+            SavedCropPair record = sample;
+            record.left.x = record.right.x = id * 1000 + i;
+            QVERIFY(store.write(record));
+            const auto seen = store.readSavedCropPair();
+            QVERIFY(seen && seen->right.x == seen->left.x && seen->background == sample.background);
+        }
+        QSettings settings;
+        settings.setValue(QStringLiteral("Pairvue.writer.%1").arg(id), "done");
+        settings.sync();
+        QCOMPARE(settings.status(), QSettings::NoError);
+    }
+
+    // A window's first appearance takes the stored colour (each changed
+    // component recomposes once) and titles the recall button.
+    void startUpRestoresWhatIsStored_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<Colour>("colour");
+        QTest::addColumn<int>("recompositions");
+        QTest::addColumn<QString>("title");
+        const QByteArray sep3 = R"(,"savedAt":778568700)"; // 2025-09-03 05:05 UTC
+        QTest::newRow("another colour, a time")
+            << doc(R"(,"background":{"red":204,"green":0,"blue":204,"alpha":128})" + sep3)
+            << Colour{204, 0, 204, 128} << 2 << "呼び出し（9/3 14:05 保存データ）";
+        QTest::newRow("the initial colour, no time")
+            << sampleJson.left(sampleJson.indexOf(",\"savedAt\"")) + "}"
+            << Colour{204, 255, 204, 255} << 0 << "呼び出し（保存データ）";
+        QTest::newRow("unusable record")
+            << bg("0", "256") << Colour{204, 255, 204, 255} << 0 << "呼び出し";
+    }
+    void startUpRestoresWhatIsStored()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(Colour, colour);
+        QFETCH(int, recompositions);
+        QFETCH(QString, title);
+        SettingsSandbox::writeFile(fileWith(json));
+        ContentView view;
+        // With no images, every recomposition clears the composite once.
+        QSignalSpy refreshes(&view.state(), &WindowState::resultCGChanged);
+        view.show();
+        QCOMPARE(colourOf(view.state()), colour);
+        QCOMPARE(refreshes.count(), recompositions);
+        RoundedButton* recall = view.recallCropPairButton();
+        QCOMPARE(recall->text(), title);
+        QCOMPARE(recall->look().background == cSuccess.toQColor(), title != "呼び出し");
+        QVERIFY(!recall->isEnabled());
+        // Only the first appearance restores.
+        view.state().setBorderR(1);
+        view.hide();
+        view.show();
+        QCOMPARE(view.state().borderR(), 1);
+    }
+
+    void saveAndRecall()
+    {
+        SettingsSandbox::writeFile(
+            fileWith(doc("", R"({"x":500,"y":100,"width":800,"height":800})")));
+        ContentView view;
+        view.show();
+        WindowState& s = view.state();
+        RoundedButton* save = view.saveCropPairButton();
+        RoundedButton* recall = view.recallCropPairButton();
+        s.setImage1(testsupport::solidImage(600, 400, Qt::gray));
+        s.setCrop1(QRectF(10.5, 20.2, 300.4, 300.4));
+        QVERIFY(!save->isEnabled() && !recall->isEnabled()); // image 2 missing
+        s.setImage2(testsupport::solidImage(300, 300, Qt::gray));
+        QSignalSpy refreshes(&s, &WindowState::resultCGChanged);
+        QTest::mouseClick(recall, Qt::LeftButton);
+        QCOMPARE(s.crop1(), OptRect(QRectF(200, 0, 400, 400)));
+        QCOMPARE(s.crop2(), OptRect(QRectF(0, 0, 300, 300)));
+        QCOMPARE(refreshes.count(), 1);
+        QVERIFY(!s.resultCG().isNull());
+        // Another window saved meanwhile: recall uses what is stored now; a
+        // crop that cannot be fitted changes neither side.
+        SettingsSandbox::writeFile(fileWith(doc("", R"({"x":5,"y":6,"width":50,"height":50})")));
+        QTest::mouseClick(recall, Qt::LeftButton);
+        QCOMPARE(s.crop1(), OptRect(QRectF(5, 6, 50, 50)));
+        SettingsSandbox::writeFile(fileWith(doc("", R"({"x":0,"y":0,"width":0.6,"height":0.6})")));
+        refreshes.clear();
+        QTest::mouseClick(recall, Qt::LeftButton);
+        QCOMPARE(s.crop1(), OptRect(QRectF(5, 6, 50, 50)));
+        QCOMPARE(refreshes.count(), 0);
+
+        s.setCrop1(QRectF(10.5, 20.2, 300.4, 300.4));
+        const QDateTime before = QDateTime::currentDateTime();
+        QTest::mouseClick(save, Qt::LeftButton);
+        const auto savedAt = s.savedCropPairAt();
+        QVERIFY(savedAt && *savedAt >= before && *savedAt <= QDateTime::currentDateTime());
+        QCOMPARE(recall->text(), recallButtonTitle(true, savedAt));
+        const auto stored = CropPairStore().readSavedCropPair();
+        QVERIFY(stored);
+        QCOMPARE(stored->left, (SavedCrop{10, 20, 301, 301}));
+        QCOMPARE(stored->background, sample.background);
+        QCOMPARE(savedAtDateTime(*stored->savedAt), savedAt);
+        // Recall keeps the colour chosen since.
+        s.setBorderR(0);
+        s.setCrop1(QRectF(0, 0, 5, 5));
+        QTest::mouseClick(recall, Qt::LeftButton);
+        QCOMPARE(s.crop1(), OptRect(QRectF(10, 20, 301, 301)));
+        QCOMPARE(colourOf(s), (Colour{0, 255, 204, 255}));
+    }
 };
 
-QTEST_APPLESS_MAIN(CropPairTest)
+QTEST_MAIN(CropPairTest)
 #include "tst_croppair.moc"
