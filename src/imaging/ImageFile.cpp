@@ -107,10 +107,15 @@ std::optional<QImage> decodeImageFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
+    // The decoders' own ceiling (in MiB), for sizes a header does not tell;
+    // set once, as files are decoded on several threads.
+    static const bool limited = [] {
+        QImageReader::setAllocationLimit(int(maxImageBytes >> 20));
+        return true;
+    }();
+    Q_UNUSED(limited);
     QImageReader reader(&file);
     reader.setAutoTransform(true);
-    // The decoders' own ceiling (in MiB), for sizes a header does not tell.
-    QImageReader::setAllocationLimit(int(maxImageBytes >> 20));
 
     const QByteArray format = reader.format();
     if (format.isEmpty())

@@ -1,15 +1,15 @@
 #include "slots/DropZoneView.h"
 
-#include "ui/RoundedButton.h"
-#include "ui/TextStyle.h"
-#include "ui/Theme.h"
-#include "state/WindowState.h"
 #include "compose/Geometry.h"
 #include "slots/CropEditor.h"
 #include "slots/DropArea.h"
 #include "slots/ElidedLabel.h"
 #include "slots/PhotoBadgeIcon.h"
 #include "slots/SlotTexts.h"
+#include "state/WindowState.h"
+#include "ui/RoundedButton.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -65,8 +65,8 @@ DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, Q
     // The drop area: the invitation to drop while empty, the editor once an
     // image is there. Both stand inside the area's 8-point inset.
     m_dropArea = new DropArea(
-        accentColor,
-        [this](const QString& path) { postLoadImage(m_state, m_slot, path, m_onChange); }, this);
+        accentColor, [this](const QString& path) { loadImage(m_state, m_slot, path, m_onChange); },
+        this);
     m_dropArea->setAccessibleName(label + QStringLiteral(" 画像のドロップ先"));
     m_dropPages = new QStackedLayout(m_dropArea);
 

@@ -33,7 +33,7 @@ public:
     DropZoneView(WindowState& state, int slot, const QString& label, QColor accentColor,
                  std::function<void()> onChange, QWidget* parent = nullptr);
 
-    // Asks for a file with the open dialog and loads it before returning.
+    // Asks for a file with the open dialog and starts loading it.
     void openFilePicker();
     // Replaces the open dialog (tests answer it themselves).
     void setOpenFileDialog(OpenFileDialog dialog) { m_openFileDialog = std::move(dialog); }

@@ -1,15 +1,16 @@
 #include "slots/SlotLoading.h"
 
-#include "state/WindowState.h"
 #include "imaging/ImageFile.h"
+#include "state/WindowState.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMetaObject>
+#include <QFutureWatcher>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -60,29 +61,60 @@ std::optional<QString> droppedFileLocation(const QMimeData* mime)
     return std::nullopt;
 }
 
-bool loadImage(WindowState& state, int slot, const QString& path,
-               const std::function<void()>& onChange)
-{
-    std::optional<QImage> image = decodeImageFile(path);
-    if (!image)
-        return false;
-    state.setImage(slot, *image);
-    state.setName(slot, QFileInfo(path).fileName());
-    state.setCrop(slot, std::nullopt);
-    if (onChange)
-        onChange();
-    return true;
-}
+namespace {
 
-void postLoadImage(WindowState& state, int slot, const QString& path,
-                   std::function<void()> onChange)
+// The loads of one window state, a child of it, so that they end with it.
+class SlotLoader : public QObject {
+    Q_OBJECT
+
+public:
+    static SlotLoader& of(WindowState& state)
+    {
+        auto* loader = state.findChild<SlotLoader*>(QString(), Qt::FindDirectChildrenOnly);
+        return loader ? *loader : *new SlotLoader(state);
+    }
+
+    void load(int slot, const QString& path, std::function<void()> onChange)
+    {
+        const int at = slot == 1 ? 0 : 1;
+        const quint64 ticket = ++m_issued[at];
+        // The watcher is a child: destroying the state destroys it, and a
+        // picture finished after that is never delivered.
+        auto* watcher = new QFutureWatcher<Decoded>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this,
+                [this, watcher, slot, at, ticket, path, onChange = std::move(onChange)] {
+                    const Decoded image = watcher->result();
+                    watcher->deleteLater();
+                    if (!image || ticket <= m_shown[at])
+                        return;
+                    m_shown[at] = ticket;
+                    m_state.setImage(slot, *image);
+                    m_state.setName(slot, QFileInfo(path).fileName());
+                    m_state.setCrop(slot, std::nullopt);
+                    if (onChange)
+                        onChange();
+                });
+        watcher->setFuture(QtConcurrent::run(decode, path));
+    }
+
+private:
+    using Decoded = std::optional<QImage>;
+
+    explicit SlotLoader(WindowState& state) : QObject(&state), m_state(state) {}
+
+    // The one place where a chosen file becomes a picture; runs on a worker.
+    static Decoded decode(const QString& path) { return decodeImageFile(path); }
+
+    WindowState& m_state;
+    quint64 m_issued[2] = {0, 0}; // the newest ticket given out, per slot
+    quint64 m_shown[2] = {0, 0};  // the ticket of the picture shown, per slot
+};
+
+} // namespace
+
+void loadImage(WindowState& state, int slot, const QString& path, std::function<void()> onChange)
 {
-    QMetaObject::invokeMethod(
-        &state,
-        [target = &state, slot, path, onChange = std::move(onChange)] {
-            loadImage(*target, slot, path, onChange);
-        },
-        Qt::QueuedConnection);
+    SlotLoader::of(state).load(slot, path, std::move(onChange));
 }
 
 QString runOpenFileDialog(QWidget* parent)
@@ -94,3 +126,5 @@ QString runOpenFileDialog(QWidget* parent)
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter, nullptr,
                                         QFileDialog::DontUseNativeDialog);
 }
+
+#include "SlotLoading.moc"

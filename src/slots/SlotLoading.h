@@ -15,16 +15,17 @@ class WindowState;
 // a local file (remote locations are never fetched).
 std::optional<QString> droppedFileLocation(const QMimeData* mime);
 
-// Puts the image of the file at `path` into a slot of the window state (1 or
-// 2): image, file name (the last path component), no crop; then calls
-// `onChange`. A file that cannot be decoded changes nothing and returns false.
-bool loadImage(WindowState& state, int slot, const QString& path,
-               const std::function<void()>& onChange);
-
-// Queues loadImage() on the event loop, so that a drop returns at once. The
-// queued work belongs to the window state, not to the panel that posted it.
-void postLoadImage(WindowState& state, int slot, const QString& path,
-                   std::function<void()> onChange);
+// Loads the image of the file at `path` into a slot of the window state (1 or
+// 2) without holding up the window: the file is decoded on a worker thread and
+// the slot stays as it was until the picture is ready. Then image, file name
+// (the last path component) and no crop are set, and `onChange` is called. A
+// file that cannot be decoded changes nothing.
+//
+// Every load of a slot gets a ticket; a picture is shown only if its ticket is
+// newer than the one the slot shows, so the latest choice wins and a refused
+// latest choice leaves the one before. The loads belong to the window state:
+// when it is destroyed, pictures still being decoded are dropped unseen.
+void loadImage(WindowState& state, int slot, const QString& path, std::function<void()> onChange);
 
 // Asks a person for one existing image file; an empty text when cancelled.
 using OpenFileDialog = std::function<QString(QWidget* parent)>;

@@ -1,9 +1,9 @@
-#include "ui/RoundedButton.h"
-#include "state/WindowState.h"
+#include "imaging/ImageFile.h"
 #include "slots/DropArea.h"
 #include "slots/DropZoneView.h"
-#include "imaging/ImageFile.h"
 #include "slots/SlotLoading.h"
+#include "state/WindowState.h"
+#include "ui/RoundedButton.h"
 
 #include "support/SlotFixtures.h"
 
@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QUrl>
 #include <QtEndian>
 
@@ -196,9 +197,7 @@ private slots:
             QVERIFY(!panel.isTargeted());
             QCOMPARE(state.name(2), QStringLiteral("old.png")); // read once the drop returned
         }
-        if (!loaded.isEmpty())
-            QTRY_COMPARE(state.name(2), loaded);
-        QCoreApplication::processEvents();
+        settle();
         QCOMPARE(state.name(2), loaded.isEmpty() ? QStringLiteral("old.png") : loaded);
         QCOMPARE(state.image(2).width(), loaded.isEmpty() ? 32 : 64);
         QCOMPARE(state.crop(2).has_value(), loaded.isEmpty()); // a new image has no crop
@@ -206,7 +205,7 @@ private slots:
         QVERIFY(state.image(1).isNull());
     }
 
-    void fileButtonLoadsBeforeItReturns()
+    void fileButtonLoadsInTheBackground()
     {
         WindowState state;
         int changes = 0;
@@ -217,13 +216,59 @@ private slots:
             [&](QWidget* parent) { return parent == &panel ? answers.takeFirst() : QString(); });
         panel.show();
         QTest::mouseClick(panel.fileButton(), Qt::LeftButton);
-        QCOMPARE(state.name(2), QStringLiteral("b.bmp"));
+        QVERIFY(state.name(2).isEmpty()); // the window goes on while the file decodes
+        QTRY_COMPARE(state.name(2), QStringLiteral("b.bmp"));
         state.setCrop(2, QRectF(2, 2, 8, 8));
         QTest::mouseClick(panel.fileButton(), Qt::LeftButton);
+        settle();
         QVERIFY(answers.isEmpty());
         QCOMPARE(state.name(2), QStringLiteral("b.bmp"));
         QCOMPARE(state.crop(2), std::optional<QRectF>(QRectF(2, 2, 8, 8)));
         QCOMPARE(changes, 1);
+    }
+
+    // Choices made one after another for slot 1, each before the one before
+    // it is decoded; the last one that decodes is what the slot shows.
+    void latestChoiceWins_data()
+    {
+        QTest::addColumn<QStringList>("choices");
+        QTest::addColumn<QString>("shown");
+        const QString slow =
+            writeImage(QDir(m_dir.path()), QStringLiteral("slow.png"), quadrantImage(2000, 2000));
+        QTest::newRow("a quick newer choice beats a slow older one")
+            << QStringList{slow, m_path[1]} << QStringLiteral("b.bmp");
+        QTest::newRow("a refused newer choice leaves the older")
+            << QStringList{m_path[1], m_path[3]} << QStringLiteral("b.bmp");
+    }
+    void latestChoiceWins()
+    {
+        QFETCH(QStringList, choices);
+        QFETCH(QString, shown);
+        WindowState state;
+        for (const QString& path : choices)
+            loadImage(state, 1, path, {});
+        settle();
+        QCOMPARE(state.name(1), shown);
+        QVERIFY(state.name(2).isEmpty());
+    }
+
+    void closingTheWindowDropsPendingPictures()
+    {
+        int changes = 0;
+        auto* state = new WindowState;
+        loadImage(*state, 1, m_path[0], [&] { ++changes; });
+        delete state;
+        settle();
+        QCOMPARE(changes, 0);
+    }
+
+private:
+    // Waits for every decode to end and delivers what they made.
+    static void settle()
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
     }
 };
 
