@@ -213,8 +213,9 @@ private slots:
         view.setSaveDialog(std::unique_ptr<SaveDialog>(dialog));
         WindowState& s = view.state();
         view.loadSavedSettings();
-        QVERIFY(loadImage(s, 1, m_image1, {}));
-        QVERIFY(loadImage(s, 2, m_image2, {}));
+        loadImage(s, 1, m_image1, {});
+        loadImage(s, 2, m_image2, {});
+        QTRY_VERIFY(!s.image(1).isNull() && !s.image(2).isNull()); // decoded on a worker
         if (!crop1.isNull())
             s.setCrop1(crop1);
         if (!crop2.isNull())
