@@ -7,7 +7,7 @@
 #include "compose/PngEncoding.h"
 #include "conditions/CropPairRules.h"
 #include "conditions/CropPairStore.h"
-#include "imaging/ImageFile.h"
+#include "imaging/PictureSource.h"
 #include "state/PNGDocument.h"
 #include "state/WindowState.h"
 
@@ -49,7 +49,7 @@ const char* const helpText = R"(使い方:
 同じ条件ならウィンドウの保存と同じバイト列のファイルになります。
 
 1 組:
-  IMAGE1 IMAGE2          入力画像（PNG、JPEG、BMP、TIFF、GIF）
+  IMAGE1 IMAGE2          入力画像（PNG、JPEG、BMP、TIFF、GIF、DICOM）
   -o, --output OUT.png   書き出すファイル
                          例: pairvue compose rao.png lao.png -o study.png
 
@@ -86,7 +86,8 @@ const char* const helpText = R"(使い方:
                          例: --background FFFFFF  --background 0,0,0,0
 
 DICOM:
-  --frame1 N             画像1 が複数フレームの DICOM のとき使うフレーム（1 から、既定: 1）
+  --frame1 N             画像1 が複数フレームの DICOM のとき使うフレーム（1 から数えます。
+                         既定: ウィンドウが最初に出すフレーム、代表フレームか中央のフレーム）
                          例: --frame1 12
   --frame2 N             画像2 のフレーム
                          例: --frame2 7
@@ -135,8 +136,8 @@ struct Settings {
     std::optional<SavedCrop> crop1, crop2; // applied as recalling applies them
     CompositionParams params;
     ColorComponents background;
-    int frame1 = 1;
-    int frame2 = 1;
+    int frame1 = 0;
+    int frame2 = 0;
     bool force = false;
 };
 
@@ -145,15 +146,22 @@ struct PairTask {
     QString image1, image2, output;
 };
 
-// The picture of one input: the file decoded as the window decodes it, the
-// chosen frame of a run.
+// The picture of one input, opened as the window opens it: an image file, or
+// one frame of a DICOM run (1-based; 0 for the frame the window shows first).
 std::variant<QImage, QString> openPicture(const QString& path, int frame)
 {
-    std::optional<QImage> image = decodeImageFile(path);
-    if (!image)
+    const std::shared_ptr<PictureSource> source = openPictureSource(path);
+    if (!source)
         return QStringLiteral("画像を読み込めません: ") + fileNameOf(path);
-    if (frame != 1)
-        return QStringLiteral("フレーム %1 がありません: ").arg(frame) + fileNameOf(path);
+    const int index = frame > 0 ? frame - 1 : source->initialFrame();
+    if (index >= source->frameCount())
+        return QStringLiteral("フレーム %1 がありません（%2 フレーム）: ")
+                   .arg(frame)
+                   .arg(source->frameCount()) +
+               fileNameOf(path);
+    std::optional<QImage> image = source->frame(index);
+    if (!image)
+        return QStringLiteral("フレーム %1 を読み込めません: ").arg(index + 1) + fileNameOf(path);
     return *image;
 }
 

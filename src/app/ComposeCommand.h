@@ -38,8 +38,8 @@ struct ComposeOptions {
     // Absent: the stored colour with --saved (when it has one), otherwise a
     // new window's colour.
     std::optional<ColorComponents> background;
-    int frame1 = 1; // 1-based
-    int frame2 = 1;
+    int frame1 = 0; // 1-based; 0: the frame the window shows first
+    int frame2 = 0;
     bool force = false;
     int jobs = 0; // pairs composed at once; 0 = one per processor core
     bool help = false;

@@ -1,8 +1,10 @@
 #include "app/ComposeCommand.h"
 #include "app/ContentView.h"
 #include "conditions/CropPairStore.h"
+#include "imaging/PictureSource.h"
 #include "slots/SlotLoading.h"
 #include "support/AngioImage.h"
+#include "support/DicomFiles.h"
 #include "support/FakeSaveDialog.h"
 #include "support/SettingsSandbox.h"
 
@@ -103,10 +105,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString invalid = "error: ❌  パラメータに不正な値があります";
         QTest::newRow("a new window's values")
-            << QStringList{} << "1190x600 580 300,890,300 bg - crops - - frames 1,1";
+            << QStringList{} << "1190x600 580 300,890,300 bg - crops - - frames 0,0";
         QTest::newRow("layout as typed, signs and negative centres kept")
             << QStringList{"--canvas", "1600X800", "--size", "+760", "--centers", "-10,20,0"}
-            << "1600x800 +760 -10,20,0 bg - crops - - frames 1,1";
+            << "1600x800 +760 -10,20,0 bg - crops - - frames 0,0";
         QTest::newRow("crops with fractions, colour, frames")
             << QStringList{"--crop1",
                            "10.4,20.6,99.2",
@@ -121,10 +123,10 @@ private slots:
                "3,12";
         QTest::newRow("eight hex digits carry alpha")
             << QStringList{"--background", "00000080"}
-            << "1190x600 580 300,890,300 bg 0,0,0,128 crops - - frames 1,1";
+            << "1190x600 580 300,890,300 bg 0,0,0,128 crops - - frames 0,0";
         QTest::newRow("components are clamped as the fields do")
             << QStringList{"--background", "300, -5,12,255"}
-            << "1190x600 580 300,890,300 bg 255,0,12,255 crops - - frames 1,1";
+            << "1190x600 580 300,890,300 bg 255,0,12,255 crops - - frames 0,0";
         QTest::newRow("decimal canvas") << QStringList{"--canvas", "12.5x3"} << invalid;
         QTest::newRow("canvas without height") << QStringList{"--canvas", "1190"} << invalid;
         QTest::newRow("size zero") << QStringList{"--size", "0"} << invalid;
@@ -252,6 +254,42 @@ private slots:
         QVERIFY(bytes == fileBytes(windowFile));
     }
 
+    // A frame of a DICOM run composes as that frame saved as an image file
+    // would; without a choice, the frame the window shows first. Messages
+    // name the file only.
+    void dicomFrames()
+    {
+        const QString run = m_dir.filePath("run.dcm");
+        testsupport::DicomSpec spec;
+        spec.frames = 5;
+        QVERIFY(testsupport::writeDicom(run, spec));
+        const QString frame3 = m_dir.filePath("frame3.png");
+        QVERIFY(openPictureSource(run)->frame(2)->save(frame3));
+        const QStringList layout{"--force", "--canvas",  "200x100",  "--size",
+                                 "90",      "--centers", "50,150,50"};
+        const auto bytesOf = [&](const QStringList& arguments) {
+            const QString out = m_dir.filePath("frame-out.png");
+            const Run r = compose(QStringList{"-o", out} + layout + arguments);
+            return r.status == 0 ? fileBytes(out) : r.err.toUtf8();
+        };
+        const QByteArray expected = bytesOf({frame3, m_image2});
+        QVERIFY(expected.startsWith("\x89PNG"));
+        QVERIFY(bytesOf({run, m_image2, "--frame1", "3"}) == expected);
+        QVERIFY(bytesOf({run, m_image2}) == expected); // the middle frame
+        QVERIFY(bytesOf({m_image2, run, "--frame2", "3"}) != expected);
+
+        for (const QStringList& beyond : {QStringList{run, m_image2, "--frame1", "6"},
+                                          QStringList{m_image2, m_image2, "--frame2", "2"}}) {
+            const Run r = compose(QStringList{"-o", m_dir.filePath("none.png")} + layout + beyond);
+            QCOMPARE(r.status, 1);
+            QVERIFY2(r.err.startsWith("フレーム") && r.err.contains(".dcm") != (beyond[0] != run),
+                     qPrintable(r.err));
+            for (const QString& secret : testsupport::patientStrings)
+                QVERIFY(!r.err.contains(secret));
+        }
+        QVERIFY(!QFile::exists(m_dir.filePath("none.png")));
+    }
+
     void savedWithoutRecordWritesNothing()
     {
         const QString target = m_dir.filePath("none.png");
@@ -302,7 +340,8 @@ private slots:
         list.close();
 
         QStringList command{PAIRVUE_BINARY,  "compose",  "--pairs", list.fileName(), "--out-dir",
-                            folder + "/out", "--canvas", "120x60",  "--size",        "50"};
+                            folder + "/out", "--canvas", "120x60",  "--size",        "50",
+                            "--centers",     "30,90,30"};
         if (geteuid() == 0) {
             // Permissions do not stop root: run as nobody.
             const QString setpriv = QStandardPaths::findExecutable("setpriv");
