@@ -1,31 +1,55 @@
 #include "app/ContentView.h"
 #include "app/PairvueApp.h"
 #include "app/ResultPreview.h"
-#include "ui/RoundedButton.h"
 #include "controls/FieldLineEdit.h"
 #include "controls/ParamField.h"
 #include "controls/ParameterPanelContent.h"
-#include "slots/DropZoneView.h"
+#include "support/Pixels.h"
 #include "support/SettingsSandbox.h"
+#include "ui/RoundedButton.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QColorSpace>
 #include <QLabel>
-#include <QScrollArea>
-#include <QScrollBar>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
+
+using testsupport::Rgba;
+using testsupport::rgbaAt;
+using testsupport::solidImage;
+
 namespace {
 
-QImage solid(int w, int h, QColor color)
+const QString missing1 = QStringLiteral("画像1を選択してください");
+const QString invalid = QStringLiteral("❌  パラメータに不正な値があります");
+
+// Sets one of the ten recomposition fields from text.
+void setField(WindowState& s, const QString& field, const QString& v)
 {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(color);
-    return image;
+    const qint64 n = v.toLongLong();
+    const QHash<QString, std::function<void()>> setters{
+        {"canvasW", [&] { s.setCanvasW(v); }}, {"canvasH", [&] { s.setCanvasH(v); }},
+        {"imgSize", [&] { s.setImgSize(v); }}, {"cx1", [&] { s.setCx1(v); }},
+        {"cx2", [&] { s.setCx2(v); }},         {"cy", [&] { s.setCy(v); }},
+        {"borderR", [&] { s.setBorderR(n); }}, {"borderG", [&] { s.setBorderG(n); }},
+        {"borderB", [&] { s.setBorderB(n); }}, {"borderA", [&] { s.setBorderA(n); }}};
+    setters[field]();
 }
 
-// A shown window at a known size, its settings store empty.
+// Both images loaded and composed once, as after two loads.
+void loadBoth(ContentView& view)
+{
+    view.state().setImage1(solidImage(200, 200, Qt::red));
+    view.refresh();
+    view.state().setImage2(solidImage(300, 200, Qt::blue));
+    view.refresh();
+}
+
+// A shown window at a known size.
 struct Window {
     ContentView view;
     Window()
@@ -33,13 +57,6 @@ struct Window {
         view.resize(960, 900);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-    }
-    void loadBoth()
-    {
-        view.state().setImage1(solid(200, 200, Qt::red));
-        view.refresh();
-        view.state().setImage2(solid(300, 200, Qt::blue));
-        view.refresh();
     }
 };
 
@@ -60,95 +77,228 @@ private slots:
         QSettings().clear();
     }
 
+    // Steps "field=value;..." run through the change handlers; "image1="
+    // takes image 1 away and recomposes, which removes the composite. A
+    // failure after that keeps the last composite; putting the value right
+    // composes again.
+    void refresh_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("message");
+        const QString failed = QStringLiteral("❌  合成に失敗しました");
+        QTest::newRow("image 1 taken away") << "image1=" << missing1;
+        QTest::newRow("image 2 taken away") << "image2="
+                                            << "画像2を選択してください";
+        QTest::newRow("both taken away") << "image2=;image1=" << missing1;
+        QTest::newRow("canvasW empty") << "canvasW=" << invalid;
+        QTest::newRow("canvasH 0") << "canvasH=0" << invalid;
+        QTest::newRow("imgSize -5") << "imgSize=-5" << invalid;
+        QTest::newRow("cy too large") << "cy=9223372036854775808" << invalid;
+        QTest::newRow("canvas far too wide") << "canvasW=9223372036854775807" << failed;
+        QTest::newRow("zero and negative centres") << "cx1=-100;cx2=0"
+                                                   << "";
+        QTest::newRow("extreme centre") << "cx1=-9000000000000000000"
+                                        << "";
+        QTest::newRow("extreme size") << "imgSize=9000000000000000000"
+                                      << "";
+    }
+    void refresh()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, message);
+        ContentView view;
+        WindowState& s = view.state();
+        loadBoth(view);
+        qint64 before = 0, shown = 0;
+        QString field;
+        for (const QString& step : steps.split(';')) {
+            before = s.resultCG().cacheKey();
+            shown = s.resultImage().cacheKey();
+            field = step.section('=', 0, 0);
+            if (field.startsWith("image")) {
+                s.setImage(field.back().digitValue(), QImage());
+                view.refresh();
+            } else {
+                setField(s, field, step.section('=', 1));
+            }
+        }
+        QCOMPARE(s.statusMsg(), message);
+        if (field.startsWith("image")) {
+            QVERIFY(s.resultCG().isNull() && s.resultImage().isNull() && !s.canSave());
+            return;
+        }
+        QCOMPARE(s.resultCG().cacheKey() == before, !message.isEmpty());
+        QCOMPARE(s.resultImage().cacheKey() == shown, !message.isEmpty());
+        QVERIFY(s.canSave());
+        if (!message.isEmpty()) {
+            setField(s, field, "400");
+            QCOMPARE(s.statusMsg(), QString());
+            QVERIFY(s.resultCG().cacheKey() != before);
+        }
+    }
+
+    // The composite through the window: format, size, orientation, the
+    // premultiplied background and the crop (snapped to whole pixels).
+    void compositeFormatAndCrop()
+    {
+        ContentView view;
+        WindowState& s = view.state();
+        QImage halves = solidImage(200, 100, Qt::blue);
+        QPainter(&halves).fillRect(0, 0, 100, 100, Qt::red); // red on the left
+        s.setImage1(halves);
+        s.setImage2(halves);
+        s.setCrop1(QRectF(100.4, 0.5, 99.2, 99.2)); // snaps to (100, 0, 100, 100)
+        s.setCanvasW("801");
+        s.setCanvasH("333");
+        s.setBorderA(128);
+        view.refresh();
+        const QImage& cg = s.resultCG();
+        QCOMPARE(cg.format(), QImage::Format_RGBA8888_Premultiplied);
+        QCOMPARE(cg.colorSpace(), QColorSpace(QColorSpace::SRgb));
+        QCOMPARE(cg.size(), QSize(801, 333));
+        QCOMPARE(s.resultImage().deviceIndependentSize(), QSizeF(801, 333));
+        QCOMPARE(rgbaAt(cg, 0, 0), (Rgba{102, 128, 102, 128}));
+        QCOMPARE(rgbaAt(cg, 20, 300), (Rgba{0, 0, 255, 255}));
+        QCOMPARE(rgbaAt(cg, 580, 300), (Rgba{0, 0, 255, 255}));
+        // Picture 2 is the whole 2:1 image, 580 x 290 around (890, 300):
+        // from row 155 down, red on the left.
+        QCOMPARE(rgbaAt(cg, 620, 150), (Rgba{102, 128, 102, 128}));
+        QCOMPARE(rgbaAt(cg, 620, 160), (Rgba{255, 0, 0, 255}));
+    }
+
+    // Each of the ten fields recomposes once for a change and not at all for
+    // the value it already has.
+    void changeHandlers_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("same");
+        QTest::addColumn<QString>("changed");
+        const char* rows[][3] = {{"canvasW", "1190", "119"}, {"canvasH", "600", "6000"},
+                                 {"imgSize", "580", "58"},   {"cx1", "300", "30"},
+                                 {"cx2", "890", "89"},       {"cy", "300", "3001"},
+                                 {"borderR", "204", "0"},    {"borderG", "255", "254"},
+                                 {"borderB", "204", "205"},  {"borderA", "255", "0"}};
+        for (const auto& r : rows)
+            QTest::newRow(r[0]) << QString(r[0]) << QString(r[1]) << QString(r[2]);
+    }
+    void changeHandlers()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, same);
+        QFETCH(QString, changed);
+        ContentView view;
+        loadBoth(view);
+        // Every successful composition stores a new composite once.
+        QSignalSpy runs(&view.state(), &WindowState::resultCGChanged);
+        for (const QString& v : {same, changed, changed, same})
+            setField(view.state(), field, v);
+        QCOMPARE(runs.count(), 2);
+    }
+
+    void imagesAndCropsAreNotWatched()
+    {
+        ContentView view;
+        WindowState& s = view.state();
+        QSignalSpy status(&s, &WindowState::statusMsgChanged);
+        s.setImage1(solidImage(10, 10, Qt::red));
+        s.setCrop1(QRectF(1, 1, 5, 5));
+        s.setImage2(solidImage(10, 10, Qt::blue));
+        s.setCrop2(QRectF(1, 1, 5, 5));
+        QCOMPARE(status.count(), 0);
+        QVERIFY(s.resultCG().isNull());
+        // A change handler runs refresh even with no image, which asks for one.
+        s.setImage1(QImage());
+        s.setBorderR(0);
+        QCOMPARE(s.statusMsg(), missing1);
+    }
+
+    // What the window shows: the preview and the status line, the save
+    // button enabled exactly while the preview stands.
     void sectionsFollowTheState_data()
     {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<bool>("result");
-        QTest::addColumn<bool>("status");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("new window") << "" << false << true << "2枚の画像を選択してください";
-        QTest::newRow("only image 1") << "1" << false << true << "画像2を選択してください";
-        QTest::newRow("only image 2") << "2" << false << true << "画像1を選択してください";
-        QTest::newRow("both, composite, nothing to say") << "12" << true << false << "";
+        QTest::addColumn<QString>("message"); // none: no status line
+        QTest::newRow("new window") << "" << false << WindowState::initialStatus;
+        QTest::newRow("only image 1") << "1" << false << "画像2を選択してください";
+        QTest::newRow("only image 2") << "2" << false << missing1;
+        QTest::newRow("both, composite, nothing to say") << "12" << true << "";
         QTest::newRow("both, never composed (bad parameter from the start)")
-            << "w12" << false << true << "❌  パラメータに不正な値があります";
+            << "w12" << false << invalid;
         QTest::newRow("bad parameter after a good composite keeps the preview")
-            << "12w" << true << true << "❌  パラメータに不正な値があります";
-        QTest::newRow("cleared") << "12c" << false << true << "2枚の画像を選択してください";
+            << "12w" << true << invalid;
+        QTest::newRow("cleared") << "12c" << false << WindowState::initialStatus;
     }
     void sectionsFollowTheState()
     {
         QFETCH(QString, steps);
         QFETCH(bool, result);
-        QFETCH(bool, status);
         QFETCH(QString, message);
         Window w;
         ContentView& v = w.view;
         for (QChar step : steps) {
-            if (step == u'1') {
-                v.state().setImage1(solid(200, 200, Qt::red));
-                v.refresh();
-            } else if (step == u'2') {
-                v.state().setImage2(solid(200, 200, Qt::blue));
+            if (step == u'1' || step == u'2') {
+                v.state().setImage(step.digitValue(), solidImage(200, 200, Qt::red));
                 v.refresh();
             } else if (step == u'w') {
                 v.state().setCanvasW(QString());
             } else if (step == u'c') {
-                v.clearButton()->click();
+                QTest::mouseClick(v.clearButton(), Qt::LeftButton);
             }
         }
         QCOMPARE(shown(v.resultPanel()), result);
-        QCOMPARE(shown(v.statusLine()), status);
+        QCOMPARE(shown(v.statusLine()), !message.isEmpty());
         QCOMPARE(v.statusLabel()->text(), message);
-        // Saving is possible exactly while the preview stands.
         QCOMPARE(v.saveButton()->isEnabled(), result);
         if (result)
             QCOMPARE(v.preview()->image().cacheKey(), v.state().resultCG().cacheKey());
     }
 
-    void resultPanelStandsBetweenSlotsAndColourPanel()
+    // Clearing lets go of both images and the composite, and recomposes
+    // nothing (that would ask for image 1); parameters and name stay.
+    void clearImages()
     {
-        Window w;
-        w.loadBoth();
-        QApplication::processEvents();
-        const int slotsBottom =
-            w.view.slotPanel(1)->mapTo(&w.view, QPoint(0, 0)).y() + w.view.slotPanel(1)->height();
-        const int resultTop = w.view.resultPanel()->mapTo(&w.view, QPoint(0, 0)).y();
-        QCOMPARE(resultTop, slotsBottom + 16);
+        ContentView view;
+        WindowState& s = view.state();
+        s.setName1("rao.png");
+        s.setCrop2(QRectF(20, 20, 50, 50));
+        s.setCanvasW("1000");
+        s.setExportName("keep.png");
+        s.setShowExporter(true);
+        const QImage first = solidImage(120, 80, Qt::red);
+        s.setImage1(first);
+        s.setImage2(solidImage(80, 120, Qt::blue));
+        view.refresh();
+        QVERIFY(s.canSave() && !first.isDetached());
+        view.clearImages();
+        QVERIFY(first.isDetached());
+        QVERIFY(s.image1().isNull() && s.image2().isNull() && s.name1().isEmpty() && !s.crop2());
+        QVERIFY(s.resultCG().isNull() && s.resultImage().isNull() && !s.canSave());
+        QVERIFY(!s.exportDoc() && !s.showExporter());
+        QCOMPARE(s.statusMsg(), WindowState::initialStatus);
+        QCOMPARE(s.canvasW(), "1000");
+        QCOMPARE(s.exportName(), "keep.png");
     }
 
-    void enablingRules()
+    void cropPairButtonsNeedBothCrops()
     {
         Window w;
         ContentView& v = w.view;
         v.state().setHasSavedCropPair(false);
-        w.loadBoth();
-        QVERIFY(!v.saveCropPairButton()->isEnabled());   // no crops yet
-        QVERIFY(!v.recallCropPairButton()->isEnabled()); // nothing stored
-        QVERIFY(v.clearButton()->isEnabled());
+        loadBoth(v);
+        QVERIFY(!v.saveCropPairButton()->isEnabled() && !v.recallCropPairButton()->isEnabled());
         v.state().setCrop1(QRectF(0, 0, 50, 50));
         QVERIFY(!v.saveCropPairButton()->isEnabled());
         v.state().setCrop2(QRectF(0, 0, 50, 50));
-        QVERIFY(v.saveCropPairButton()->isEnabled());
-        v.saveCropPairButton()->click();
-        QVERIFY(v.state().hasSavedCropPair());
-        QVERIFY(v.recallCropPairButton()->isEnabled());
-        QCOMPARE(v.clearButton()->toolTip(), QStringLiteral("画像1・画像2の表示を削除"));
-
-        // A disabled button ignores clicks.
-        v.clearImages();
-        QSignalSpy composed(&v.state(), &WindowState::resultCGChanged);
-        QTest::mouseClick(v.saveButton(), Qt::LeftButton);
-        QCOMPARE(v.state().statusMsg(), WindowState::initialStatus);
-        QCOMPARE(composed.count(), 0);
+        QTest::mouseClick(v.saveCropPairButton(), Qt::LeftButton);
+        QVERIFY(v.state().hasSavedCropPair() && v.recallCropPairButton()->isEnabled());
     }
 
     void keystrokeInParameterFieldRecomposesOnce()
     {
         Window w;
-        w.loadBoth();
+        loadBoth(w.view);
         auto* panel = w.view.findChild<ParameterPanelContent*>();
-        QVERIFY(panel);
         FieldLineEdit* canvasW = panel->fields().first()->editor();
         canvasW->setFocus();
         canvasW->end(false);
@@ -157,8 +307,7 @@ private slots:
         QCOMPARE(w.view.state().canvasW(), QStringLiteral("119"));
         QCOMPARE(composed.count(), 1);
         QCOMPARE(w.view.state().resultCG().width(), 119);
-        // Return commits nothing further.
-        QTest::keyClick(canvasW, Qt::Key_Return);
+        QTest::keyClick(canvasW, Qt::Key_Return); // commits nothing further
         QCOMPARE(composed.count(), 1);
     }
 
@@ -168,32 +317,19 @@ private slots:
         QCOMPARE(ResultPreview::pictureRect(QSize(4000, 600), 800), QRectF(0, 0, 800, 120));
         QCOMPARE(ResultPreview::pictureRect(QSize(600, 4000), 800), QRectF(0, 0, 51, 340));
         Window w;
-        w.loadBoth();
+        loadBoth(w.view);
         w.view.state().setCanvasW(QStringLiteral("4000"));
         QApplication::processEvents();
         QCOMPARE(w.view.preview()->height(), qCeil(w.view.preview()->width() * 600.0 / 4000));
     }
 
-    void windowCannotShrinkBelowItsMinimum()
-    {
-        Window w;
-        QCOMPARE(w.view.minimumSize(), QSize(820, 720));
-        w.view.resize(500, 400);
-        QCOMPARE(w.view.size(), QSize(820, 720));
-        // At the smallest size, the panels scroll under the fixed header band.
-        QApplication::processEvents();
-        QVERIFY(w.view.scrollArea()->verticalScrollBar()->maximum() > 0);
-        QVERIFY(w.view.scrollArea()->mapTo(&w.view, QPoint(0, 0)).y() > 0);
-    }
-
     void everyControlHasAnAccessibleName()
     {
         Window w;
-        w.loadBoth();
+        loadBoth(w.view);
         QApplication::processEvents();
-        const QList<QWidget*> all = w.view.findChildren<QWidget*>();
         QStringList unnamed;
-        for (QWidget* widget : all) {
+        for (QWidget* widget : w.view.findChildren<QWidget*>()) {
             if (!widget->isVisibleTo(&w.view) || widget->focusPolicy() == Qt::NoFocus)
                 continue;
             QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
@@ -210,9 +346,8 @@ private slots:
         ContentView* first = app.openWindow();
         QVERIFY(QTest::qWaitForWindowExposed(first));
         QTest::keyClick(first, Qt::Key_N, Qt::ControlModifier);
-        const auto windows = QApplication::topLevelWidgets();
         ContentView* second = nullptr;
-        for (QWidget* widget : windows)
+        for (QWidget* widget : QApplication::topLevelWidgets())
             if (auto* v = qobject_cast<ContentView*>(widget); v && v != first && v->isVisible())
                 second = v;
         QVERIFY(second);
