@@ -83,10 +83,10 @@ void refreshCase(benchmark::State& state, Kind kind)
     {
         ContentView view;
         WindowState& s = view.state();
-        s.setImage1(image1);
-        s.setImage2(image2);
-        s.setCrop1(centredCrop(side, percent));
-        s.setCrop2(centredCrop(side, percent));
+        s.image1.set(image1);
+        s.image2.set(image2);
+        s.crop1.set(centredCrop(side, percent));
+        s.crop2.set(centredCrop(side, percent));
         view.refresh(); // builds the reduced copies once, as the first refresh after loading does
         if (!s.statusMsg().isEmpty() || s.resultCG().isNull()) {
             state.SkipWithError("composition failed");

@@ -59,8 +59,8 @@ void BM_CropDrag(benchmark::State& state)
         state.SkipWithError("window not shown");
         return;
     }
-    window.state().setImage1(angiogram(2048, 1));
-    window.state().setImage2(angiogram(2048, 3));
+    window.state().image1.set(angiogram(2048, 1));
+    window.state().image2.set(angiogram(2048, 3));
     window.refresh();
     QCoreApplication::processEvents();
     auto* slot = window.findChild<DropZoneView*>(QStringLiteral("slot1"));
@@ -79,7 +79,7 @@ void BM_CropDrag(benchmark::State& state)
     std::vector<double> repaintCpu;
     for (auto _ : state) {
         state.PauseTiming();
-        window.state().setCrop1(std::nullopt);
+        window.state().crop1.set(std::nullopt);
         const QPoint start(40, 20);
         QTest::mousePress(editor, Qt::LeftButton, Qt::NoModifier, start);
         state.ResumeTiming();

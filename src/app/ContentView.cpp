@@ -1,12 +1,12 @@
 #include "app/ContentView.h"
 
-#include "ui/RoundedButton.h"
+#include "app/CropPairButton.h"
 #include "compose/ExportName.h"
 #include "compose/Geometry.h"
 #include "compose/PngEncoding.h"
-#include "app/CropPairButton.h"
 #include "conditions/CropPairRules.h"
 #include "conditions/CropPairStore.h"
+#include "ui/RoundedButton.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -48,9 +48,9 @@ void ContentView::refresh()
 {
     WindowState& s = m_state;
     if (!s.canGenerate()) {
-        s.setResultImage(QImage());
-        s.setResultCG(QImage());
-        s.setStatusMsg(s.image1().isNull() ? missingImage1 : missingImage2);
+        s.resultImage.set(QImage());
+        s.resultCG.set(QImage());
+        s.statusMsg.set(s.image1().isNull() ? missingImage1 : missingImage2);
         return;
     }
     const Compositor::Picture picture1{s.image1(), cropRegion(s.image1().size(), s.crop1())};
@@ -59,34 +59,34 @@ void ContentView::refresh()
     const std::optional<CompositionParams> params =
         parseCompositionParams(s.canvasW(), s.canvasH(), s.imgSize(), s.cx1(), s.cx2(), s.cy());
     if (!params) {
-        s.setStatusMsg(invalidParameter);
+        s.statusMsg.set(invalidParameter);
         return;
     }
     const std::optional<QImage> composite = m_compositor.compose(
         picture1, picture2, *params, s.borderR(), s.borderG(), s.borderB(), s.borderA());
     if (!composite) {
-        s.setStatusMsg(compositionFailed);
+        s.statusMsg.set(compositionFailed);
         return;
     }
-    s.setResultCG(*composite);
-    s.setResultImage(*composite);
-    s.setStatusMsg(QString());
+    s.resultCG.set(*composite);
+    s.resultImage.set(*composite);
+    s.statusMsg.set(QString());
 }
 
 void ContentView::clearImages()
 {
     WindowState& s = m_state;
-    s.setImage1(QImage());
-    s.setImage2(QImage());
-    s.setName1(QString());
-    s.setName2(QString());
-    s.setCrop1(std::nullopt);
-    s.setCrop2(std::nullopt);
-    s.setResultImage(QImage());
-    s.setResultCG(QImage());
-    s.setExportDoc(std::nullopt);
-    s.setShowExporter(false);
-    s.setStatusMsg(WindowState::initialStatus);
+    s.image1.set(QImage());
+    s.image2.set(QImage());
+    s.name1.set(QString());
+    s.name2.set(QString());
+    s.crop1.set(std::nullopt);
+    s.crop2.set(std::nullopt);
+    s.resultImage.set(QImage());
+    s.resultCG.set(QImage());
+    s.exportDoc.set(std::nullopt);
+    s.showExporter.set(false);
+    s.statusMsg.set(WindowState::initialStatus);
     m_compositor.releaseImages();
 }
 
@@ -95,18 +95,18 @@ void ContentView::loadSavedSettings()
     WindowState& s = m_state;
     const std::optional<SavedCropPair> record = cropPairStore().readSavedCropPair();
     if (!record) {
-        s.setHasSavedCropPair(false);
-        s.setSavedCropPairAt(std::nullopt);
+        s.hasSavedCropPair.set(false);
+        s.savedCropPairAt.set(std::nullopt);
         return;
     }
-    s.setHasSavedCropPair(true);
-    s.setSavedCropPairAt(record->savedAt ? savedAtDateTime(*record->savedAt) : std::nullopt);
+    s.hasSavedCropPair.set(true);
+    s.savedCropPairAt.set(record->savedAt ? savedAtDateTime(*record->savedAt) : std::nullopt);
     // Each component that changes recomposes through its change handler.
     if (const auto& b = record->background) {
-        s.setBorderR(b->red);
-        s.setBorderG(b->green);
-        s.setBorderB(b->blue);
-        s.setBorderA(b->alpha);
+        s.borderR.set(b->red);
+        s.borderG.set(b->green);
+        s.borderB.set(b->blue);
+        s.borderA.set(b->alpha);
     }
 }
 
@@ -123,13 +123,13 @@ void ContentView::save()
         return;
     const std::optional<QByteArray> png = pngData(s.resultCG());
     if (!png) {
-        s.setStatusMsg(pngFailed);
+        s.statusMsg.set(pngFailed);
         return;
     }
     const QString name = exportFileName(QDateTime::currentDateTime());
-    s.setExportName(name);
-    s.setExportDoc(PNGDocument{*png});
-    s.setShowExporter(true);
+    s.exportName.set(name);
+    s.exportDoc.set(PNGDocument{*png});
+    s.showExporter.set(true);
     // The bytes travel with the request: whatever is composed while the
     // dialog is open, the file holds the composite of the moment the button
     // was pressed.
@@ -143,15 +143,15 @@ void ContentView::save()
 
 void ContentView::finishExport(const PNGDocument& document, const std::optional<QString>& path)
 {
-    m_state.setShowExporter(false);
+    m_state.showExporter.set(false);
     if (!path) // cancelled: nothing else changes
         return;
     if (const std::optional<QString> error = document.writeToFile(*path)) {
-        m_state.setStatusMsg(saveFailedPrefix + *error);
+        m_state.statusMsg.set(saveFailedPrefix + *error);
         return;
     }
     rememberExportFolder(*path);
-    m_state.setStatusMsg(savedPrefix + QFileInfo(*path).fileName());
+    m_state.statusMsg.set(savedPrefix + QFileInfo(*path).fileName());
 }
 
 void ContentView::showEvent(QShowEvent* event)
@@ -181,8 +181,8 @@ void ContentView::saveCropPair()
     const auto record = cropPairToSave(s.crop1(), s.crop2(), background, now);
     if (!record || !cropPairStore().write(*record))
         return;
-    s.setHasSavedCropPair(true);
-    s.setSavedCropPairAt(now);
+    s.hasSavedCropPair.set(true);
+    s.savedCropPairAt.set(now);
 }
 
 void ContentView::recallCropPair()
@@ -199,8 +199,8 @@ void ContentView::recallCropPair()
     if (!c1 || !c2)
         return;
     // The background colour chosen now stays.
-    s.setCrop1(c1);
-    s.setCrop2(c2);
+    s.crop1.set(c1);
+    s.crop2.set(c2);
     refresh();
 }
 

@@ -1,13 +1,13 @@
 #include "controls/BackgroundColorPanelContent.h"
 
-#include "ui/RoundedButton.h"
-#include "ui/TextStyle.h"
-#include "ui/Theme.h"
-#include "state/WindowState.h"
 #include "controls/BorderColorBinding.h"
 #include "controls/ColorComponentField.h"
 #include "controls/ColorPickerButton.h"
 #include "controls/ColorPresetButton.h"
+#include "state/WindowState.h"
+#include "ui/RoundedButton.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,13 +23,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), whiteAt(0.08)); }
-};
-
-struct ComponentBinding {
-    QString label;
-    qint64 (WindowState::*get)() const;
-    void (WindowState::*set)(qint64);
-    void (WindowState::*changed)();
 };
 
 } // namespace
@@ -57,22 +50,17 @@ BackgroundColorPanelContent::BackgroundColorPanelContent(WindowState& state, QWi
         presets->addWidget(button, 0, Qt::AlignBottom);
     }
     presets->addWidget(new VerticalDivider(this), 0, Qt::AlignBottom);
-    const ComponentBinding bindings[] = {
-        {QStringLiteral("R（0–255）"), &WindowState::borderR, &WindowState::setBorderR,
-         &WindowState::borderRChanged},
-        {QStringLiteral("G（0–255）"), &WindowState::borderG, &WindowState::setBorderG,
-         &WindowState::borderGChanged},
-        {QStringLiteral("B（0–255）"), &WindowState::borderB, &WindowState::setBorderB,
-         &WindowState::borderBChanged},
-        {QStringLiteral("A（0=透明）"), &WindowState::borderA, &WindowState::setBorderA,
-         &WindowState::borderAChanged},
+    const std::pair<QString, WindowState::Component*> components[] = {
+        {QStringLiteral("R（0–255）"), &state.borderR},
+        {QStringLiteral("G（0–255）"), &state.borderG},
+        {QStringLiteral("B（0–255）"), &state.borderB},
+        {QStringLiteral("A（0=透明）"), &state.borderA},
     };
-    for (const ComponentBinding& entry : bindings) {
-        auto* field =
-            new ColorComponentField(entry.label, state, entry.get, entry.set, entry.changed, this);
+    for (const auto& [label, component] : components) {
+        auto* field = new ColorComponentField(label, *component, this);
         m_fields.append(field);
         presets->addWidget(field, 1, Qt::AlignBottom);
-        connect(&state, entry.changed, this, &BackgroundColorPanelContent::updateCaption);
+        connect(&state, component->changed(), this, &BackgroundColorPanelContent::updateCaption);
     }
 
     auto* rows = new QVBoxLayout(this);

@@ -11,10 +11,10 @@ ColorComponents components(const WindowState& state)
 
 void setComponents(WindowState& state, const ColorComponents& c)
 {
-    state.setBorderR(c.red);
-    state.setBorderG(c.green);
-    state.setBorderB(c.blue);
-    state.setBorderA(c.alpha);
+    state.borderR.set(c.red);
+    state.borderG.set(c.green);
+    state.borderB.set(c.blue);
+    state.borderA.set(c.alpha);
 }
 
 QColor read(const WindowState& state)

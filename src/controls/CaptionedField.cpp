@@ -1,8 +1,8 @@
 #include "controls/CaptionedField.h"
 
+#include "controls/FieldLineEdit.h"
 #include "ui/TextStyle.h"
 #include "ui/Theme.h"
-#include "controls/FieldLineEdit.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

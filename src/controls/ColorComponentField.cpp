@@ -1,26 +1,16 @@
 #include "controls/ColorComponentField.h"
 
-#include "state/WindowState.h"
 #include "controls/ColorRules.h"
 #include "controls/FieldLineEdit.h"
 
-ColorComponentField::ColorComponentField(const QString& label, Getter get, Setter set,
+ColorComponentField::ColorComponentField(const QString& label, WindowState::Component& field,
                                          QWidget* parent)
-    : CaptionedField(label, parent), m_get(std::move(get)), m_set(std::move(set))
+    : CaptionedField(label, parent), m_field(field)
 {
     setMinimumWidth(minimumFieldWidth);
     showValue();
     connect(editor(), &QLineEdit::editingFinished, this, &ColorComponentField::commit);
-}
-
-ColorComponentField::ColorComponentField(const QString& label, WindowState& state,
-                                         qint64 (WindowState::*getter)() const,
-                                         void (WindowState::*setter)(qint64),
-                                         void (WindowState::*changed)(), QWidget* parent)
-    : ColorComponentField(
-          label, [&state, getter] { return (state.*getter)(); },
-          [&state, setter](qint64 v) { (state.*setter)(v); }, &state, changed, parent)
-{
+    connect(m_field.owner(), m_field.changed(), this, &ColorComponentField::valueChanged);
 }
 
 void ColorComponentField::setNumberLocale(const QLocale& locale)
@@ -33,15 +23,15 @@ void ColorComponentField::valueChanged()
 {
     // Writing the corrected value announces another change, which arrives
     // here again with a value within range.
-    if (const std::optional<qint64> corrected = clampCorrection(m_get()))
-        m_set(*corrected);
+    if (const std::optional<qint64> corrected = clampCorrection(m_field()))
+        m_field.set(*corrected);
     showValue();
 }
 
 void ColorComponentField::commit()
 {
     if (const std::optional<qint64> v = parseComponent(editor()->text(), m_locale))
-        m_set(*v);
+        m_field.set(*v);
     // Unreadable text, or a number written differently ("+7", "007"), gives
     // way to the value as it now stands.
     showValue();
@@ -49,7 +39,7 @@ void ColorComponentField::commit()
 
 void ColorComponentField::showValue()
 {
-    const QString text = formatComponent(m_get(), m_locale);
+    const QString text = formatComponent(m_field(), m_locale);
     if (editor()->text() != text)
         editor()->setText(text);
 }

@@ -2,11 +2,9 @@
 
 #include "controls/CaptionedField.h"
 
+#include "state/WindowState.h"
+
 #include <QLocale>
-
-#include <functional>
-
-class WindowState;
 
 // A captioned field editing one colour component as a whole number written
 // for the user's locale. Typed text is read when the edit is committed (Return,
@@ -20,37 +18,20 @@ class ColorComponentField : public CaptionedField {
 public:
     static constexpr int minimumFieldWidth = 62;
 
-    using Getter = std::function<qint64()>;
-    using Setter = std::function<void(qint64)>;
+    ColorComponentField(const QString& label, WindowState::Component& field,
+                        QWidget* parent = nullptr);
 
-    // Bound through a getter and a setter; `changed` of `sender` announces a
-    // new value.
-    template <typename Sender, typename Signal>
-    ColorComponentField(const QString& label, Getter get, Setter set, const Sender* sender,
-                        Signal changed, QWidget* parent = nullptr)
-        : ColorComponentField(label, std::move(get), std::move(set), parent)
-    {
-        connect(sender, changed, this, &ColorComponentField::valueChanged);
-    }
-
-    // Bound to one colour component of a window state.
-    ColorComponentField(const QString& label, WindowState& state,
-                        qint64 (WindowState::*getter)() const, void (WindowState::*setter)(qint64),
-                        void (WindowState::*changed)(), QWidget* parent = nullptr);
-
-    qint64 value() const { return m_get(); }
+    qint64 value() const { return m_field(); }
 
     // The locale the number is written and read in; the user's by default.
     void setNumberLocale(const QLocale& locale);
     const QLocale& numberLocale() const { return m_locale; }
 
 private:
-    ColorComponentField(const QString& label, Getter get, Setter set, QWidget* parent);
     void valueChanged();
     void commit();
     void showValue();
 
-    Getter m_get;
-    Setter m_set;
+    WindowState::Component& m_field;
     QLocale m_locale = QLocale::system();
 };

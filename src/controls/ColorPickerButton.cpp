@@ -1,10 +1,10 @@
 #include "controls/ColorPickerButton.h"
 
-#include "ui/TextStyle.h"
-#include "ui/Theme.h"
-#include "state/WindowState.h"
 #include "controls/BorderColorBinding.h"
 #include "controls/TransparencyCheckerboard.h"
+#include "state/WindowState.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>

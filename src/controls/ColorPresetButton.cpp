@@ -1,9 +1,9 @@
 #include "controls/ColorPresetButton.h"
 
+#include "controls/BorderColorBinding.h"
+#include "state/WindowState.h"
 #include "ui/RoundedButton.h"
 #include "ui/Theme.h"
-#include "state/WindowState.h"
-#include "controls/BorderColorBinding.h"
 
 const QList<ColorPreset>& colorPresets()
 {

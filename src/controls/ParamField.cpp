@@ -1,29 +1,20 @@
 #include "controls/ParamField.h"
 
-#include "state/WindowState.h"
 #include "controls/FieldLineEdit.h"
 
-ParamField::ParamField(const QString& label, Getter get, Setter set, QWidget* parent)
-    : CaptionedField(label, parent), m_get(std::move(get)), m_set(std::move(set))
+ParamField::ParamField(const QString& label, WindowState::Text& field, QWidget* parent)
+    : CaptionedField(label, parent), m_field(field)
 {
-    editor()->setText(m_get());
+    editor()->setText(m_field());
     // textEdited, not textChanged: only the user's edits are written back.
-    connect(editor(), &QLineEdit::textEdited, this, [this](const QString& text) { m_set(text); });
-}
-
-ParamField::ParamField(const QString& label, WindowState& state,
-                       const QString& (WindowState::*getter)() const,
-                       void (WindowState::*setter)(const QString&), void (WindowState::*changed)(),
-                       QWidget* parent)
-    : ParamField(
-          label, [&state, getter] { return (state.*getter)(); },
-          [&state, setter](const QString& v) { (state.*setter)(v); }, &state, changed, parent)
-{
+    connect(editor(), &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_field.set(text); });
+    connect(m_field.owner(), m_field.changed(), this, &ParamField::showValue);
 }
 
 void ParamField::showValue()
 {
-    const QString v = m_get();
+    const QString v = m_field();
     if (editor()->text() != v)
         editor()->setText(v);
 }

@@ -219,22 +219,22 @@ private slots:
         loadImage(s, 2, m_image2, {});
         QTRY_VERIFY(!s.image(1).isNull() && !s.image(2).isNull()); // decoded on a worker
         if (!crop1.isNull())
-            s.setCrop1(crop1);
+            s.crop1.set(crop1);
         if (!crop2.isNull())
-            s.setCrop2(crop2);
+            s.crop2.set(crop2);
         if (!layout.isEmpty()) {
-            s.setCanvasW(layout[0]);
-            s.setCanvasH(layout[1]);
-            s.setImgSize(layout[2]);
-            s.setCx1(layout[3]);
-            s.setCx2(layout[4]);
-            s.setCy(layout[5]);
+            s.canvasW.set(layout[0]);
+            s.canvasH.set(layout[1]);
+            s.imgSize.set(layout[2]);
+            s.cx1.set(layout[3]);
+            s.cx2.set(layout[4]);
+            s.cy.set(layout[5]);
         }
         if (!colour.isEmpty()) {
-            s.setBorderR(colour[0]);
-            s.setBorderG(colour[1]);
-            s.setBorderB(colour[2]);
-            s.setBorderA(colour[3]);
+            s.borderR.set(colour[0]);
+            s.borderG.set(colour[1]);
+            s.borderB.set(colour[2]);
+            s.borderA.set(colour[3]);
         }
         if (stored)
             view.recallCropPair();

@@ -32,20 +32,20 @@ void setField(WindowState& s, const QString& field, const QString& v)
 {
     const qint64 n = v.toLongLong();
     const QHash<QString, std::function<void()>> setters{
-        {"canvasW", [&] { s.setCanvasW(v); }}, {"canvasH", [&] { s.setCanvasH(v); }},
-        {"imgSize", [&] { s.setImgSize(v); }}, {"cx1", [&] { s.setCx1(v); }},
-        {"cx2", [&] { s.setCx2(v); }},         {"cy", [&] { s.setCy(v); }},
-        {"borderR", [&] { s.setBorderR(n); }}, {"borderG", [&] { s.setBorderG(n); }},
-        {"borderB", [&] { s.setBorderB(n); }}, {"borderA", [&] { s.setBorderA(n); }}};
+        {"canvasW", [&] { s.canvasW.set(v); }}, {"canvasH", [&] { s.canvasH.set(v); }},
+        {"imgSize", [&] { s.imgSize.set(v); }}, {"cx1", [&] { s.cx1.set(v); }},
+        {"cx2", [&] { s.cx2.set(v); }},         {"cy", [&] { s.cy.set(v); }},
+        {"borderR", [&] { s.borderR.set(n); }}, {"borderG", [&] { s.borderG.set(n); }},
+        {"borderB", [&] { s.borderB.set(n); }}, {"borderA", [&] { s.borderA.set(n); }}};
     setters[field]();
 }
 
 // Both images loaded and composed once, as after two loads.
 void loadBoth(ContentView& view)
 {
-    view.state().setImage1(solidImage(200, 200, Qt::red));
+    view.state().image1.set(solidImage(200, 200, Qt::red));
     view.refresh();
-    view.state().setImage2(solidImage(300, 200, Qt::blue));
+    view.state().image2.set(solidImage(300, 200, Qt::blue));
     view.refresh();
 }
 
@@ -145,12 +145,12 @@ private slots:
         WindowState& s = view.state();
         QImage halves = solidImage(200, 100, Qt::blue);
         QPainter(&halves).fillRect(0, 0, 100, 100, Qt::red); // red on the left
-        s.setImage1(halves);
-        s.setImage2(halves);
-        s.setCrop1(QRectF(100.4, 0.5, 99.2, 99.2)); // snaps to (100, 0, 100, 100)
-        s.setCanvasW("801");
-        s.setCanvasH("333");
-        s.setBorderA(128);
+        s.image1.set(halves);
+        s.image2.set(halves);
+        s.crop1.set(QRectF(100.4, 0.5, 99.2, 99.2)); // snaps to (100, 0, 100, 100)
+        s.canvasW.set("801");
+        s.canvasH.set("333");
+        s.borderA.set(128);
         view.refresh();
         const QImage& cg = s.resultCG();
         QCOMPARE(cg.format(), QImage::Format_RGBA8888_Premultiplied);
@@ -200,15 +200,15 @@ private slots:
         ContentView view;
         WindowState& s = view.state();
         QSignalSpy status(&s, &WindowState::statusMsgChanged);
-        s.setImage1(solidImage(10, 10, Qt::red));
-        s.setCrop1(QRectF(1, 1, 5, 5));
-        s.setImage2(solidImage(10, 10, Qt::blue));
-        s.setCrop2(QRectF(1, 1, 5, 5));
+        s.image1.set(solidImage(10, 10, Qt::red));
+        s.crop1.set(QRectF(1, 1, 5, 5));
+        s.image2.set(solidImage(10, 10, Qt::blue));
+        s.crop2.set(QRectF(1, 1, 5, 5));
         QCOMPARE(status.count(), 0);
         QVERIFY(s.resultCG().isNull());
         // A change handler runs refresh even with no image, which asks for one.
-        s.setImage1(QImage());
-        s.setBorderR(0);
+        s.image1.set(QImage());
+        s.borderR.set(0);
         QCOMPARE(s.statusMsg(), missing1);
     }
 
@@ -241,7 +241,7 @@ private slots:
                 v.state().setImage(step.digitValue(), solidImage(200, 200, Qt::red));
                 v.refresh();
             } else if (step == u'w') {
-                v.state().setCanvasW(QString());
+                v.state().canvasW.set(QString());
             } else if (step == u'c') {
                 QTest::mouseClick(v.clearButton(), Qt::LeftButton);
             }
@@ -260,14 +260,14 @@ private slots:
     {
         ContentView view;
         WindowState& s = view.state();
-        s.setName1("rao.png");
-        s.setCrop2(QRectF(20, 20, 50, 50));
-        s.setCanvasW("1000");
-        s.setExportName("keep.png");
-        s.setShowExporter(true);
+        s.name1.set("rao.png");
+        s.crop2.set(QRectF(20, 20, 50, 50));
+        s.canvasW.set("1000");
+        s.exportName.set("keep.png");
+        s.showExporter.set(true);
         const QImage first = solidImage(120, 80, Qt::red);
-        s.setImage1(first);
-        s.setImage2(solidImage(80, 120, Qt::blue));
+        s.image1.set(first);
+        s.image2.set(solidImage(80, 120, Qt::blue));
         view.refresh();
         QVERIFY(s.canSave() && !first.isDetached());
         view.clearImages();
@@ -284,12 +284,12 @@ private slots:
     {
         Window w;
         ContentView& v = w.view;
-        v.state().setHasSavedCropPair(false);
+        v.state().hasSavedCropPair.set(false);
         loadBoth(v);
         QVERIFY(!v.saveCropPairButton()->isEnabled() && !v.recallCropPairButton()->isEnabled());
-        v.state().setCrop1(QRectF(0, 0, 50, 50));
+        v.state().crop1.set(QRectF(0, 0, 50, 50));
         QVERIFY(!v.saveCropPairButton()->isEnabled());
-        v.state().setCrop2(QRectF(0, 0, 50, 50));
+        v.state().crop2.set(QRectF(0, 0, 50, 50));
         QTest::mouseClick(v.saveCropPairButton(), Qt::LeftButton);
         QVERIFY(v.state().hasSavedCropPair() && v.recallCropPairButton()->isEnabled());
     }
@@ -318,7 +318,7 @@ private slots:
         QCOMPARE(ResultPreview::pictureRect(QSize(600, 4000), 800), QRectF(0, 0, 51, 340));
         Window w;
         loadBoth(w.view);
-        w.view.state().setCanvasW(QStringLiteral("4000"));
+        w.view.state().canvasW.set(QStringLiteral("4000"));
         QApplication::processEvents();
         QCOMPARE(w.view.preview()->height(), qCeil(w.view.preview()->width() * 600.0 / 4000));
     }
@@ -351,7 +351,7 @@ private slots:
             if (auto* v = qobject_cast<ContentView*>(widget); v && v != first && v->isVisible())
                 second = v;
         QVERIFY(second);
-        first->state().setCanvasW(QStringLiteral("777"));
+        first->state().canvasW.set(QStringLiteral("777"));
         QCOMPARE(second->state().canvasW(), QStringLiteral("1190"));
         QPointer<ContentView> closing(second);
         second->activateWindow();

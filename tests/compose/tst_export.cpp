@@ -39,12 +39,12 @@ struct Window {
         QImage image(8, 8, QImage::Format_ARGB32);
         for (int i = 0; i < 64; ++i) // many partial alphas
             image.setPixel(i % 8, i / 8, qRgba(30 * i % 256, 200 - 3 * i, 7 * i, 255 - 4 * i));
-        s.setBorderR(bg[0]);
-        s.setBorderG(bg[1]);
-        s.setBorderB(bg[2]);
-        s.setBorderA(bg[3]);
-        s.setImage1(image);
-        s.setImage2(image.convertToFormat(QImage::Format_RGB32));
+        s.borderR.set(bg[0]);
+        s.borderG.set(bg[1]);
+        s.borderB.set(bg[2]);
+        s.borderA.set(bg[3]);
+        s.image1.set(image);
+        s.image2.set(image.convertToFormat(QImage::Format_RGB32));
         view->refresh();
     }
 };
@@ -140,7 +140,7 @@ private slots:
     {
         QTemporaryDir folder;
         Window w;
-        w.s.setStatusMsg("前の表示");
+        w.s.statusMsg.set("前の表示");
         const QString before = ::exportFileName(QDateTime::currentDateTime());
         w.view->save();
         const QString name = w.s.exportName();
@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(w.s.exportDoc()->data, pressed);
 
         w.view->save();
-        w.s.setBorderR(0);
+        w.s.borderR.set(0);
         QVERIFY(*pngData(w.s.resultCG()) != pressed);
         w.dialog->choose(folder.filePath("out.png"));
         QCOMPARE(readBytes(folder.filePath("out.png")), pressed);
@@ -218,7 +218,7 @@ private slots:
     {
         QVERIFY(!pngData(QImage()).has_value());
         Window w;
-        w.s.setImage2(QImage());
+        w.s.image2.set(QImage());
         w.view->refresh();
         w.view->save();
         QCOMPARE(w.s.statusMsg(), QStringLiteral("❌  PNG生成に失敗しました"));

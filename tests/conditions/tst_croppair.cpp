@@ -360,7 +360,7 @@ private slots:
         QCOMPARE(recall->look().background == cSuccess.toQColor(), title != "呼び出し");
         QVERIFY(!recall->isEnabled());
         // Only the first appearance restores.
-        view.state().setBorderR(1);
+        view.state().borderR.set(1);
         view.hide();
         view.show();
         QCOMPARE(view.state().borderR(), 1);
@@ -375,10 +375,10 @@ private slots:
         WindowState& s = view.state();
         RoundedButton* save = view.saveCropPairButton();
         RoundedButton* recall = view.recallCropPairButton();
-        s.setImage1(testsupport::solidImage(600, 400, Qt::gray));
-        s.setCrop1(QRectF(10.5, 20.2, 300.4, 300.4));
+        s.image1.set(testsupport::solidImage(600, 400, Qt::gray));
+        s.crop1.set(QRectF(10.5, 20.2, 300.4, 300.4));
         QVERIFY(!save->isEnabled() && !recall->isEnabled()); // image 2 missing
-        s.setImage2(testsupport::solidImage(300, 300, Qt::gray));
+        s.image2.set(testsupport::solidImage(300, 300, Qt::gray));
         QSignalSpy refreshes(&s, &WindowState::resultCGChanged);
         QTest::mouseClick(recall, Qt::LeftButton);
         QCOMPARE(s.crop1(), OptRect(QRectF(200, 0, 400, 400)));
@@ -396,7 +396,7 @@ private slots:
         QCOMPARE(s.crop1(), OptRect(QRectF(5, 6, 50, 50)));
         QCOMPARE(refreshes.count(), 0);
 
-        s.setCrop1(QRectF(10.5, 20.2, 300.4, 300.4));
+        s.crop1.set(QRectF(10.5, 20.2, 300.4, 300.4));
         const QDateTime before = QDateTime::currentDateTime();
         QTest::mouseClick(save, Qt::LeftButton);
         const auto savedAt = s.savedCropPairAt();
@@ -408,8 +408,8 @@ private slots:
         QCOMPARE(stored->background, sample.background);
         QCOMPARE(savedAtDateTime(*stored->savedAt), savedAt);
         // Recall keeps the colour chosen since.
-        s.setBorderR(0);
-        s.setCrop1(QRectF(0, 0, 5, 5));
+        s.borderR.set(0);
+        s.crop1.set(QRectF(0, 0, 5, 5));
         QTest::mouseClick(recall, Qt::LeftButton);
         QCOMPARE(s.crop1(), OptRect(QRectF(10, 20, 301, 301)));
         QCOMPARE(colourOf(s), (Colour{0, 255, 204, 255}));

@@ -1,11 +1,11 @@
-#include "ui/RoundedButton.h"
-#include "state/WindowState.h"
 #include "controls/BackgroundColorPanelContent.h"
 #include "controls/BorderColorBinding.h"
 #include "controls/ColorComponentField.h"
 #include "controls/ColorPickerButton.h"
 #include "controls/FieldLineEdit.h"
 #include "controls/TransparencyCheckerboard.h"
+#include "state/WindowState.h"
+#include "ui/RoundedButton.h"
 
 #include <QAccessible>
 #include <QColorDialog>
@@ -138,13 +138,12 @@ private slots:
     void anyChangeIsClampedButNotTheFirstValue()
     {
         WindowState s;
-        s.setBorderR(300);
-        ColorComponentField field(QStringLiteral("R"), s, &WindowState::borderR,
-                                  &WindowState::setBorderR, &WindowState::borderRChanged);
+        s.borderR.set(300);
+        ColorComponentField field(QStringLiteral("R"), s.borderR);
         QCOMPARE(field.editor()->text(), QStringLiteral("300"));
-        s.setBorderR(-1);
+        s.borderR.set(-1);
         QCOMPARE(s.borderR(), qint64(0));
-        s.setBorderR(1000);
+        s.borderR.set(1000);
         QCOMPARE(s.borderR(), qint64(255));
         QCOMPARE(field.editor()->text(), QStringLiteral("255"));
     }
@@ -152,7 +151,7 @@ private slots:
     void pickerWritesEveryReportedColour()
     {
         Panel p;
-        p.s.setBorderA(200);
+        p.s.borderA.set(200);
         ColorPickerButton* picker = p.w.colorPicker();
         QTest::mouseClick(picker, Qt::LeftButton);
         QTest::mouseClick(picker, Qt::LeftButton); // while open, opens nothing more

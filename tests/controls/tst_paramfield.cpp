@@ -1,7 +1,7 @@
-#include "state/WindowState.h"
 #include "controls/FieldLineEdit.h"
 #include "controls/ParamField.h"
 #include "controls/ParameterPanelContent.h"
+#include "state/WindowState.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -14,8 +14,7 @@ private slots:
     void everyKeystrokeIsWrittenAtOnce()
     {
         WindowState s;
-        ParamField field(QStringLiteral("キャンバス幅"), s, &WindowState::canvasW,
-                         &WindowState::setCanvasW, &WindowState::canvasWChanged);
+        ParamField field(QStringLiteral("キャンバス幅"), s.canvasW);
         field.show();
         FieldLineEdit* edit = field.editor();
         QStringList seen;
@@ -31,7 +30,7 @@ private slots:
         edit->setCursorPosition(1);
         emit s.canvasWChanged();
         QCOMPARE(edit->cursorPosition(), 1);
-        s.setCanvasW(QStringLiteral("777"));
+        s.canvasW.set(QStringLiteral("777"));
         QCOMPARE(edit->text(), QStringLiteral("777"));
     }
 
