@@ -5,6 +5,9 @@
 // - BM_ImageMagick: ImageMagick's convert doing the same crop, Lanczos
 //   resize and composite (skipped when ImageMagick is not installed;
 //   `scripts/install-deps bench` installs it).
+// BM_Series runs a list of such pairs through --pairs with 1 and 2 jobs:
+// pairs_per_s, and peak_MB, the process's peak resident memory during the
+// run, which stays the same for 20 pairs and for 200.
 // BM_PngLevel encodes one composite at each zlib level (-1: the encoder's
 // default) and reports the file size, for the choice of level in pngData.
 
@@ -148,6 +151,51 @@ void BM_ImageMagick(benchmark::State& state)
     state.counters["file_kB"] = double(QFile(output).size()) / 1024.0;
 }
 
+bool resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+}
+
+double peakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
+    return 0;
+}
+
+void BM_Series(benchmark::State& state)
+{
+    const int pairs = int(state.range(0));
+    const QString jobs = QString::number(state.range(1));
+    QFile list(pair().dir.filePath(QStringLiteral("series-%1.tsv").arg(pairs)));
+    list.open(QIODevice::WriteOnly);
+    for (int i = 1; i <= pairs; ++i)
+        list.write(
+            QStringLiteral("rao.png\tlao.png\tstudy_%1\n").arg(i, 3, 10, QChar(u'0')).toUtf8());
+    list.close();
+    const bool reset = resetPeakMemory();
+    for (auto _ : state) {
+        QTemporaryDir out;
+        QString outText, errText;
+        QTextStream outStream(&outText), err(&errText);
+        if (runComposeCommand({"--pairs", list.fileName(), "--out-dir", out.path(), "--jobs", jobs,
+                               "--crop1", "162,162,700", "--crop2", "100,200,700"},
+                              outStream, err, false) != 0) {
+            state.SkipWithError(qPrintable(errText));
+            return;
+        }
+    }
+    state.counters["pairs_per_s"] =
+        benchmark::Counter(double(pairs) * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["peak_MB"] = peakMegabytes();
+    if (!reset)
+        state.SetLabel("peak is the lifetime peak");
+}
+
 void BM_PngLevel(benchmark::State& state)
 {
     const int level = int(state.range(0));
@@ -177,4 +225,10 @@ void BM_PngLevel(benchmark::State& state)
 BENCHMARK(BM_ComposeJob)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ComposeProgram)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ImageMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Series)
+    ->ArgNames({"pairs", "jobs"})
+    ->ArgsProduct({{20, 200}, {1, 2}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 BENCHMARK(BM_PngLevel)->DenseRange(-1, 9)->Unit(benchmark::kMillisecond);

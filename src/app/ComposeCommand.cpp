@@ -24,7 +24,9 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <csignal>
 #include <mutex>
 #include <unistd.h>
 
@@ -36,6 +38,15 @@ const QString compositionFailed = QStringLiteral("❌  合成に失敗しまし�
 const QString pngFailed = QStringLiteral("❌  PNG生成に失敗しました");
 const QString savedPrefix = QStringLiteral("✅  保存完了: ");
 const QString saveFailedPrefix = QStringLiteral("❌  保存失敗: ");
+
+// Set by the first Ctrl+C or termination request; a second one ends the
+// program at once.
+std::atomic<bool> stopRequested = false;
+
+extern "C" void requestStop(int)
+{
+    stopRequested.store(true);
+}
 
 // A list larger than this is not a list of pairs.
 constexpr qint64 maxListBytes = qint64(64) << 20;
@@ -240,14 +251,16 @@ public:
     }
 
     // Returns the exit status.
-    int summarize()
+    int summarize(bool interrupted)
     {
         const std::lock_guard lock(m_mutex);
         if (m_terminal)
             m_err << "\r\x1b[K";
+        if (interrupted)
+            m_err << QStringLiteral("中断しました（%1 組は手つかず）\n").arg(m_total - m_done);
         m_err << QStringLiteral("%1 組中 %2 組を書き出しました")
                      .arg(m_total)
-                     .arg(m_total - m_failedLines.size());
+                     .arg(m_done - m_failedLines.size());
         if (!m_failedLines.isEmpty()) {
             std::sort(m_failedLines.begin(), m_failedLines.end());
             QStringList lines;
@@ -259,7 +272,7 @@ public:
         }
         m_err << '\n';
         m_err.flush();
-        return m_failedLines.isEmpty() ? 0 : 1;
+        return m_failedLines.isEmpty() && !interrupted ? 0 : 1;
     }
 
 private:
@@ -317,7 +330,10 @@ int runSeries(const ComposeOptions& o, const Settings& settings, QTextStream& er
     QList<PairTask> tasks;
     for (const PairLine& line : lines) {
         if (!line.error.isEmpty())
-            report.finished(line.line, line.name, line.error);
+            report.finished(line.line,
+                            line.name.isEmpty() ? QStringLiteral("%1 行目").arg(line.line)
+                                                : line.name,
+                            line.error);
         else
             tasks.append({line.line, listFolder.filePath(line.image1),
                           listFolder.filePath(line.image2), outDir.filePath(line.name)});
@@ -328,11 +344,14 @@ int runSeries(const ComposeOptions& o, const Settings& settings, QTextStream& er
     pool.setMaxThreadCount(o.jobs > 0 ? o.jobs : QThread::idealThreadCount());
     for (const PairTask& task : tasks)
         pool.start([&settings, &report, &outDir, task] {
+            // After an interruption the pairs under way finish; no new one starts.
+            if (stopRequested.load())
+                return;
             report.finished(task.line, outDir.relativeFilePath(task.output),
                             composePair(task, settings));
         });
     pool.waitForDone();
-    return report.summarize();
+    return report.summarize(stopRequested.load());
 }
 
 } // namespace
@@ -641,6 +660,14 @@ int composeMain(int argc, char* argv[])
     // The window's names, so that --saved reads the window's settings store.
     QCoreApplication::setOrganizationName(QStringLiteral("Pairvue"));
     QCoreApplication::setApplicationName(QStringLiteral("Pairvue"));
+    // An interrupted series ends with whole files only: the pairs under way
+    // are finished (a file half written is only ever a temporary one).
+    struct sigaction stop = {};
+    stop.sa_handler = requestStop;
+    stop.sa_flags = SA_RESETHAND;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
     QTextStream out(stdout);
     QTextStream err(stderr);
     return runComposeCommand(QCoreApplication::arguments().mid(2), out, err,
