@@ -1,57 +1,16 @@
 #include "imaging/ImageFile.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "imaging/JpegFile.h"
+
+#include <QBuffer>
 #include <QImageReader>
 
-namespace {
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-// JPEG: walk the marker segments and the entropy-coded data that follows each
-// start of scan until the end-of-image marker. Running out of bytes first
-// means the file was cut off.
-bool jpegComplete(const uchar* d, qint64 n)
-{
-    if (!d || n < 4 || d[0] != 0xFF || d[1] != 0xD8)
-        return false;
-    qint64 i = 2;
-    while (i < n) {
-        if (d[i] != 0xFF)
-            return false;
-        while (i < n && d[i] == 0xFF) // fill bytes
-            ++i;
-        if (i >= n)
-            return false;
-        const uchar marker = d[i++];
-        if (marker == 0xD9)
-            return true;
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
-            continue; // markers without a length
-        if (i + 2 > n)
-            return false;
-        const qint64 length = (qint64(d[i]) << 8) | d[i + 1];
-        if (length < 2)
-            return false;
-        i += length;
-        if (i > n)
-            return false;
-        if (marker == 0xDA) {
-            // Scan data: runs until a marker other than a stuffed zero or a restart.
-            while (true) {
-                while (i < n && d[i] != 0xFF)
-                    ++i;
-                if (i + 1 >= n)
-                    return false;
-                const uchar next = d[i + 1];
-                if (next == 0x00 || (next >= 0xD0 && next <= 0xD7) || next == 0xFF) {
-                    i += next == 0xFF ? 1 : 2;
-                    continue;
-                }
-                break;
-            }
-        }
-    }
-    return false;
-}
+namespace {
 
 quint32 le32(const uchar* p)
 {
@@ -73,40 +32,69 @@ bool bmpComplete(const uchar* d, qint64 n)
     const quint32 compression = le32(d + 30);
     if (compression != 0 && compression != 3 && compression != 6)
         return true; // run-length data has no fixed size
-    if (width <= 0 || bitCount <= 0 || width > maxImageSide)
-        return true;
     const qint64 rows = height < 0 ? -height : height;
+    if (width <= 0 || bitCount <= 0 || bitCount > 64 || width > maxImagePixels ||
+        rows > maxImagePixels)
+        return true; // the decoder refuses these by their size
     const qint64 stride = ((width * bitCount + 31) / 32) * 4;
     return qint64(offset) + stride * rows <= n;
 }
 
 } // namespace
 
-bool imageSizeAllowed(qint64 width, qint64 height)
+bool imageSizeAllowed(qint64 width, qint64 height, int bytesPerPixel)
 {
-    return width >= 0 && height >= 0 && width <= maxImageSide && height <= maxImageSide &&
-           width * height * 4 <= maxImageBytes;
+    if (width < 0 || height < 0 || bytesPerPixel < 1)
+        return false;
+    if (width > maxImagePixels || height > maxImagePixels) // keeps the product in range
+        return false;
+    const qint64 pixels = width * height;
+    return pixels <= maxImagePixels && pixels * bytesPerPixel <= maxImageBytes;
 }
 
-bool looksComplete(const QByteArray& format, const uchar* data, qint64 size)
+std::unique_ptr<QFile> openRegularFile(const QString& path)
 {
-    if (format == "jpeg" || format == "jpg")
-        return jpegComplete(data, size);
-    if (format == "bmp")
-        return bmpComplete(data, size);
-    return true;
+    if (path.isEmpty())
+        return nullptr;
+    // O_NONBLOCK: opening a pipe with no writer would otherwise wait forever.
+    // It changes nothing for a regular file.
+    int fd;
+    do
+        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return nullptr;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return file;
 }
 
-std::optional<QImage> decodeImageFile(const QString& path)
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
 {
-    // Regular files only: a pipe or a device could block or never end.
-    const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable())
+    const std::unique_ptr<QFile> file = openRegularFile(path);
+    if (!file || file->size() > maxBytes)
         return std::nullopt;
+    // Read to the end rather than to the size seen at opening: the file may
+    // still be growing. One byte more than allowed refuses it.
+    QByteArray bytes = file->read(maxBytes + 1);
+    if (bytes.size() > maxBytes || file->error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+std::optional<QImage> decodeImageBytes(const QByteArray& bytes)
+{
+    if (isJpeg(bytes))
+        return decodeJpeg(bytes);
+
     // The decoders' own ceiling (in MiB), for sizes a header does not tell;
     // set once, as files are decoded on several threads.
     static const bool limited = [] {
@@ -114,33 +102,36 @@ std::optional<QImage> decodeImageFile(const QString& path)
         return true;
     }();
     Q_UNUSED(limited);
-    QImageReader reader(&file);
+    QByteArray copy = bytes; // shares the data
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
-
     const QByteArray format = reader.format();
     if (format.isEmpty())
         return std::nullopt;
     const QSize declared = reader.size();
     if (declared.isValid() && !imageSizeAllowed(declared.width(), declared.height()))
         return std::nullopt;
-
-    if (format == "jpeg" || format == "bmp") {
-        // Mapping leaves the reader's position in the file untouched.
-        const qint64 size = file.size();
-        uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-        const bool complete = looksComplete(format, mapped, mapped ? size : 0);
-        if (mapped)
-            file.unmap(mapped);
-        if (!complete)
-            return std::nullopt;
-    }
+    // Qt fills the missing rows of a cut-off BMP with black.
+    if (format == "bmp" &&
+        !bmpComplete(reinterpret_cast<const uchar*>(bytes.constData()), bytes.size()))
+        return std::nullopt;
 
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return std::nullopt;
-    if (!imageSizeAllowed(image.width(), image.height()))
+    if (!imageSizeAllowed(image.width(), image.height(), qMax(1, image.depth() / 8)))
         return std::nullopt;
     // Measures are in pixels; a "@2x" file name must not change them.
     image.setDevicePixelRatio(1.0);
     return image;
+}
+
+std::optional<QImage> decodeImageFile(const QString& path)
+{
+    const std::optional<QByteArray> bytes = readRegularFile(path, maxImageFileBytes);
+    if (!bytes)
+        return std::nullopt;
+    return decodeImageBytes(*bytes);
 }

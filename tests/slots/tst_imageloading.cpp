@@ -7,6 +7,7 @@
 
 #include "support/SlotFixtures.h"
 
+#include <QColorSpace>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -28,6 +29,18 @@ QByteArray jpegWithOrientation(const QByteArray& jpeg, char orientation)
                             orientation + QByteArray(6, '\0');
     const int at = 4 + ((quint8(jpeg[4]) << 8) | quint8(jpeg[5]));
     return jpeg.left(at) + exif + jpeg.mid(at);
+}
+
+// A JPEG whose frame header declares `width` x `height` and whose scan holds
+// only its first 40 bytes, then an end-of-image marker.
+QByteArray hollowJpeg(QByteArray jpeg, int width, int height)
+{
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    qToBigEndian(quint16(height), jpeg.data() + frame + 5);
+    qToBigEndian(quint16(width), jpeg.data() + frame + 7);
+    const qsizetype scan = jpeg.indexOf("\xFF\xDA");
+    const int headerLength = qFromBigEndian<quint16>(jpeg.constData() + scan + 2);
+    return jpeg.left(scan + 2 + headerLength + 40) + "\xFF\xD9";
 }
 
 } // namespace
@@ -88,6 +101,10 @@ private slots:
         QTest::newRow("png cut in half") << "half.png" << png.left(png.size() / 2);
         QTest::newRow("jpeg cut at 90%") << "cut.jpg" << jpeg.left(jpeg.size() * 9 / 10);
         QTest::newRow("jpeg without its end") << "end.jpg" << jpeg.chopped(2);
+        QTest::newRow("jpeg cut inside its scan, end marker appended")
+            << "grey.jpg" << jpeg.left(jpeg.size() * 6 / 10) + "\xFF\xD9";
+        QTest::newRow("jpeg declaring 16384 x 16384 with 40 bytes of scan")
+            << "665.jpg" << hollowJpeg(jpeg, 16384, 16384);
         QTest::newRow("bmp cut short") << "cut.bmp" << bmp.left(bmp.size() * 6 / 10);
         qToLittleEndian(qint32(20000), bmp.data() + 18);
         qToLittleEndian(qint32(20000), bmp.data() + 22);
@@ -114,9 +131,10 @@ private slots:
 
     void sizeLimits()
     {
-        QVERIFY(imageSizeAllowed(16384, 16384)); // 1 GiB exactly
-        QVERIFY(!imageSizeAllowed(16385, 1));
-        QVERIFY(!imageSizeAllowed(1, 16385));
+        QVERIFY(imageSizeAllowed(16384, 16384)); // 2^28 pixels, 1 GiB exactly
+        QVERIFY(!imageSizeAllowed(16385, 16384));
+        QVERIFY(imageSizeAllowed(qint64(1) << 28, 1)); // the shape does not matter
+        QVERIFY(!imageSizeAllowed(16384, 16384, 8));   // 2 GiB of 16-bit channels
         // 16384 x 2100 pixels decode to 131 MiB, more than Qt allows by default.
         const QDir dir(m_dir.path());
         QString path = writeImage(dir, QStringLiteral("big.png"), quadrantImage(16384, 2100));
@@ -124,18 +142,22 @@ private slots:
         QVERIFY(image);
         QCOMPARE(image->size(), QSize(16384, 2100));
         QFile::remove(path);
-        path = writeImage(dir, QStringLiteral("wide.png"), quadrantImage(16385, 2));
-        QVERIFY(!path.isEmpty());
-        QVERIFY(!decodeImageFile(path));
+        path = writeImage(dir, QStringLiteral("strip.png"), quadrantImage(20000, 10));
+        QCOMPARE(decodeImageFile(path).value_or(QImage()).size(), QSize(20000, 10));
     }
 
-    void honoursJpegOrientation()
+    void honoursJpegOrientationAndProfile()
     {
+        QImage p3 = quadrantImage(64, 48);
+        p3.setColorSpace(QColorSpace::DisplayP3);
+        const QDir dir(m_dir.path());
         // 6: turn a quarter clockwise to show.
-        const QString path = writeBytes(QDir(m_dir.path()), QStringLiteral("rotated.jpg"),
-                                        jpegWithOrientation(readBytes(m_path[2]), 6));
+        const QString path =
+            writeBytes(dir, QStringLiteral("rotated.jpg"),
+                       jpegWithOrientation(readBytes(writeImage(dir, "p3.jpg", p3)), 6));
         const std::optional<QImage> image = decodeImageFile(path);
         QVERIFY(image);
+        QCOMPARE(image->colorSpace(), QColorSpace(QColorSpace::DisplayP3));
         // Now 48 wide, 64 tall, the old bottom-left (green) at the top-left and
         // the old top-left (red) at the top-right: no other turn or flip does that.
         QCOMPARE(image->size(), QSize(48, 64));
