@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <new>
 
 std::optional<CompositionParams> parseCompositionParams(const QString& canvasW,
@@ -57,38 +58,110 @@ quint32 premultipliedBackground(qint64 r, qint64 g, qint64 b, qint64 a)
     return packed;
 }
 
+QImage* Compositor::freeCanvas(QSize size)
+{
+    // The composite handed out last is held by the window; the one before it
+    // is normally free again by now.
+    for (int i = 0; i < 2; ++i) {
+        QImage& canvas = m_canvases[(m_nextCanvas + i) % 2];
+        if (canvas.size() == size && canvas.isDetached()) {
+            m_nextCanvas = (m_nextCanvas + i + 1) % 2;
+            return &canvas;
+        }
+    }
+    QImage& canvas = m_canvases[m_nextCanvas];
+    m_nextCanvas = (m_nextCanvas + 1) % 2;
+    canvas = QImage(); // let go first, so that two large canvases are not held beside a third
+    try {
+        canvas = QImage(size, QImage::Format_RGBA8888_Premultiplied);
+    } catch (const std::bad_alloc&) {
+        canvas = QImage();
+    }
+    if (canvas.isNull())
+        return nullptr;
+    canvas.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    return &canvas;
+}
+
+void Compositor::releaseImages()
+{
+    m_pyramids.clear();
+    for (Placed& placed : m_placed)
+        placed = Placed{};
+}
+
 std::optional<QImage> Compositor::compose(const Picture& picture1, const Picture& picture2,
                                           const CompositionParams& params, qint64 borderR,
                                           qint64 borderG, qint64 borderB, qint64 borderA)
 {
     if (!canvasSizeAllowed(params.canvasW, params.canvasH))
         return std::nullopt;
-    QImage canvas;
-    try {
-        canvas =
-            QImage(int(params.canvasW), int(params.canvasH), QImage::Format_RGBA8888_Premultiplied);
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
-    if (canvas.isNull())
-        return std::nullopt;
-    canvas.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    const QSize size(int(params.canvasW), int(params.canvasH));
 
-    const quint32 background = premultipliedBackground(borderR, borderG, borderB, borderA);
-    for (int y = 0; y < canvas.height(); ++y) {
-        auto* row = reinterpret_cast<quint32*>(canvas.scanLine(y));
-        std::fill(row, row + canvas.width(), background);
-    }
-
+    // Which pictures changed since they were last resampled.
     const std::pair<const Picture*, qint64> placements[] = {{&picture1, params.cx1},
                                                             {&picture2, params.cx2}};
-    for (const auto& [picture, cx] : placements) {
-        if (picture->image.isNull() || picture->region.width() < 1 || picture->region.height() < 1)
+    Placed* changed[2] = {nullptr, nullptr};
+    int changes = 0;
+    for (int i = 0; i < 2; ++i) {
+        const auto& [picture, cx] = placements[i];
+        Placed& placed = m_placed[i];
+        if (picture->image.isNull() || picture->region.width() < 1 ||
+            picture->region.height() < 1) {
+            placed = Placed{};
             continue;
+        }
         const std::shared_ptr<const ImagePyramid> pyramid = m_pyramids.pyramidFor(picture->image);
         const QRectF dest =
             placementRect(QSizeF(picture->region.size()), params.imgSize, cx, params.cy);
-        drawResampled(canvas, *pyramid, picture->region, dest);
+        if (placed.pyramid == pyramid && placed.region == picture->region && placed.dest == dest &&
+            placed.canvas == size)
+            continue;
+        placed.pyramid = pyramid;
+        placed.region = picture->region;
+        placed.dest = dest;
+        placed.canvas = size;
+        changed[changes++] = &placed;
     }
-    return canvas;
+    const auto resample = [](Placed* placed, bool twoThreads) {
+        placed->picture.resample(*placed->pyramid, placed->region, placed->dest, placed->canvas,
+                                 twoThreads);
+    };
+    if (changes == 2) {
+        // One picture on each thread.
+        std::future<void> other = std::async(std::launch::async, resample, changed[1], false);
+        resample(changed[0], false);
+        other.wait();
+    } else if (changes == 1) {
+        resample(changed[0], true);
+    }
+
+    QImage* canvas = freeCanvas(size);
+    if (!canvas)
+        return std::nullopt;
+    const quint32 background = premultipliedBackground(borderR, borderG, borderB, borderA);
+    for (int y = 0; y < size.height(); ++y) {
+        uchar* row = canvas->scanLine(y);
+        auto* pixels = reinterpret_cast<quint32*>(row);
+        // The background goes only where no opaque picture replaces it.
+        int x = 0;
+        QRect spans[2];
+        for (int i = 0; i < 2; ++i)
+            spans[i] = m_placed[i].pyramid ? m_placed[i].picture.replacedSpan(y) : QRect();
+        if (!spans[0].isEmpty() && !spans[1].isEmpty() && spans[1].left() < spans[0].left())
+            std::swap(spans[0], spans[1]);
+        for (const QRect& span : spans) {
+            if (span.isEmpty())
+                continue;
+            if (span.left() > x)
+                std::fill(pixels + x, pixels + span.left(), background);
+            x = std::max(x, span.right() + 1);
+        }
+        if (x < size.width())
+            std::fill(pixels + x, pixels + size.width(), background);
+        for (const Placed& placed : m_placed)
+            if (placed.pyramid)
+                placed.picture.drawRow(row, y);
+    }
+    return *canvas;
 }

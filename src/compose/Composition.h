@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compose/ImagePyramid.h"
+#include "compose/Resampler.h"
 
 #include <QImage>
 #include <QRect>
@@ -42,7 +43,9 @@ QRectF placementRect(QSizeF pictureSize, qint64 imgSize, qint64 cx, qint64 cy);
 quint32 premultipliedBackground(qint64 r, qint64 g, qint64 b, qint64 a);
 
 // Builds composites for one window. It keeps reduced copies of the images it
-// has seen, so that a drag over a large image stays fast.
+// has seen, so that a drag over a large image stays fast, each picture as
+// last resampled, so that a change to one picture resamples only that one,
+// and its canvases, so that a refresh of the same size allocates nothing.
 class Compositor {
 public:
     struct Picture {
@@ -52,14 +55,29 @@ public:
 
     // A canvasW x canvasH composite in RGBA8888 premultiplied, sRGB, filled
     // with the background, picture 1 then picture 2 drawn over it. Nothing
-    // when the canvas is too large or cannot be allocated.
+    // when the canvas is too large or cannot be allocated. The image is the
+    // caller's: later compositions never change it.
     std::optional<QImage> compose(const Picture& picture1, const Picture& picture2,
                                   const CompositionParams& params, qint64 borderR, qint64 borderG,
                                   qint64 borderB, qint64 borderA);
 
     // Lets go of the reduced copies (and the images they were made from).
-    void releaseImages() { m_pyramids.clear(); }
+    void releaseImages();
 
 private:
+    // A picture as last resampled, and what it was resampled from.
+    struct Placed {
+        std::shared_ptr<const ImagePyramid> pyramid;
+        QRect region;
+        QRectF dest;
+        QSize canvas;
+        ResampledPicture picture;
+    };
+    // A canvas of `size` no one else holds: one of the two kept, or a new one.
+    QImage* freeCanvas(QSize size);
+
     PyramidCache m_pyramids;
+    Placed m_placed[2];
+    QImage m_canvases[2];
+    int m_nextCanvas = 0;
 };

@@ -1,100 +1,159 @@
 #include "compose/ImagePyramid.h"
 
+#include "compose/ResampleAxis.h"
+
 #include <QColorSpace>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace {
+
+// The halving filter: Lanczos-3 at twice its width, centred between source
+// pixels 2j and 2j + 1, reading 2j - 5 .. 2j + 6.
+constexpr int halvingTaps = 12;
+constexpr int halvingLead = 5;
+
+const std::array<float, halvingTaps>& halvingWeights()
+{
+    static const auto weights = [] {
+        std::array<double, halvingTaps> w{};
+        double total = 0;
+        for (int i = 0; i < halvingTaps; ++i)
+            total += w[size_t(i)] = lanczos3((i - halvingLead - 0.5) / 2.0);
+        std::array<float, halvingTaps> out{};
+        for (int i = 0; i < halvingTaps; ++i)
+            out[size_t(i)] = float(w[size_t(i)] / total);
+        return out;
+    }();
+    return weights;
+}
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
-// One row of `src` filtered by (1 3 3 1) and halved horizontally: out[x] for
-// x < width, `Channels` bytes per pixel, from source pixels 2x - 1 .. 2x + 2
-// (edge pixels repeated).
-template <int Channels> void halveRow(const uchar* src, int srcWidth, uint16_t* out, int width)
+qint64 ceilDiv(qint64 a, qint64 b)
 {
-    const auto at = [&](int i) { return src + Channels * std::clamp(i, 0, srcWidth - 1); };
-    auto edge = [&](int x) {
-        const uchar* p[4] = {at(2 * x - 1), at(2 * x), at(2 * x + 1), at(2 * x + 2)};
-        for (int c = 0; c < Channels; ++c)
-            out[Channels * x + c] = uint16_t(p[0][c] + 3 * (p[1][c] + p[2][c]) + p[3][c]);
-    };
-    // Only the first pixel and the last one or two reach beyond the row.
-    const int safeEnd = std::clamp((srcWidth - 3) / 2 + 1, 1, std::max(width, 1));
-    if (width > 0)
-        edge(0);
-    const uchar* __restrict s = src;
-    uint16_t* __restrict o = out;
-    for (int x = 1; x < safeEnd; ++x) {
-        const uchar* p = s + Channels * (2 * x - 1);
-        for (int c = 0; c < Channels; ++c)
-            o[Channels * x + c] =
-                uint16_t(p[c] + 3 * (p[Channels + c] + p[2 * Channels + c]) + p[3 * Channels + c]);
-    }
-    for (int x = safeEnd; x < width; ++x)
-        edge(x);
+    return -floorDiv(-a, b);
 }
 
-// The next level down. The filter is positive, so premultiplied pixels stay
-// valid without clamping.
+// One row of `src` filtered and halved horizontally into `out` (`width`
+// pixels of `Channels` floats).
+template <int Channels> void halveRow(const uchar* src, int srcWidth, float* out, int width)
+{
+    const auto& w = halvingWeights();
+    for (int x = 0; x < width; ++x) {
+        const int first = 2 * x - halvingLead;
+        float sums[Channels] = {};
+        if (first >= 0 && first + halvingTaps <= srcWidth) {
+            const uchar* p = src + size_t(first) * Channels;
+            for (int t = 0; t < halvingTaps; ++t, p += Channels)
+                for (int c = 0; c < Channels; ++c)
+                    sums[c] += w[size_t(t)] * float(p[c]);
+        } else {
+            for (int t = 0; t < halvingTaps; ++t) {
+                const uchar* p = src + size_t(std::clamp(first + t, 0, srcWidth - 1)) * Channels;
+                for (int c = 0; c < Channels; ++c)
+                    sums[c] += w[size_t(t)] * float(p[c]);
+            }
+        }
+        for (int c = 0; c < Channels; ++c)
+            out[size_t(x) * Channels + size_t(c)] = sums[c];
+    }
+}
+
+// The next level down, in the same byte layout. Colour stays premultiplied:
+// alpha is kept within 0..255 and each colour within 0..alpha.
 template <int Channels> QImage halved(const QImage& src)
 {
+    constexpr int channels = Channels;
     const int w = src.width() / 2;
     const int h = src.height() / 2;
     QImage dst(w, h, src.format());
     if (dst.isNull())
         return dst;
     dst.setColorSpace(src.colorSpace());
+    const auto& weights = halvingWeights();
     // Horizontally filtered rows, kept for the output rows that use each.
-    constexpr int ring = 4;
-    const int n = w * Channels;
-    std::vector<uint16_t> rows(size_t(ring) * size_t(n));
-    int rowOf[ring] = {-1, -1, -1, -1};
-    auto filteredRow = [&](int y) -> const uint16_t* {
+    constexpr int ring = 16;
+    const size_t n = size_t(w) * size_t(channels);
+    std::vector<float> rows(size_t(ring) * n);
+    std::array<int, ring> rowOf;
+    rowOf.fill(-1);
+    auto filteredRow = [&](int y) -> const float* {
         y = std::clamp(y, 0, src.height() - 1);
-        uint16_t* row = rows.data() + size_t(y % ring) * size_t(n);
-        if (rowOf[y % ring] != y) {
+        float* row = rows.data() + size_t(y % ring) * n;
+        if (rowOf[size_t(y % ring)] != y) {
             halveRow<Channels>(src.constScanLine(y), src.width(), row, w);
-            rowOf[y % ring] = y;
+            rowOf[size_t(y % ring)] = y;
         }
         return row;
     };
+    std::vector<float> sum(n);
     for (int y = 0; y < h; ++y) {
-        const uint16_t* __restrict r0 = filteredRow(2 * y - 1);
-        const uint16_t* __restrict r1 = filteredRow(2 * y);
-        const uint16_t* __restrict r2 = filteredRow(2 * y + 1);
-        const uint16_t* __restrict r3 = filteredRow(2 * y + 2);
-        uchar* __restrict out = dst.scanLine(y);
-        for (int i = 0; i < n; ++i)
-            out[i] = uchar((r0[i] + 3 * (r1[i] + r2[i]) + r3[i] + 32) >> 6);
+        std::fill(sum.begin(), sum.end(), 0.0f);
+        for (int t = 0; t < halvingTaps; ++t) {
+            const float* __restrict r = filteredRow(2 * y - halvingLead + t);
+            float* __restrict s = sum.data();
+            const float wt = weights[size_t(t)];
+            for (size_t i = 0; i < n; ++i)
+                s[i] += wt * r[i];
+        }
+        uchar* out = dst.scanLine(y);
+        if constexpr (Channels == 1) {
+            for (size_t i = 0; i < n; ++i)
+                out[i] = uchar(std::clamp(std::lround(sum[i]), 0L, 255L));
+        } else {
+            for (size_t x = 0; x < size_t(w); ++x) {
+                const float* s = sum.data() + 4 * x;
+                const long a = std::clamp(std::lround(s[3]), 0L, 255L);
+                for (int c = 0; c < 4; ++c)
+                    out[4 * x + size_t(c)] =
+                        uchar(c == 3 ? a : std::clamp(std::lround(s[c]), 0L, a));
+            }
+        }
     }
     return dst;
 }
 
-// An opaque RGBA image whose pixels all have red = green = blue, as a grey
-// image; a null image when it is anything else.
-QImage greyOf(const QImage& rgba)
+// Whether every pixel of four-byte rows has its last byte (alpha) 255.
+bool allOpaque(const QImage& image)
 {
-    for (int y = 0; y < rgba.height(); ++y) {
-        const uchar* p = rgba.constScanLine(y);
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* p = image.constScanLine(y) + 3;
+        uchar all = 255;
+        for (int x = 0; x < image.width(); ++x)
+            all &= p[4 * x];
+        if (all != 255)
+            return false;
+    }
+    return true;
+}
+
+// An opaque four-byte image whose pixels all have red = green = blue, as a
+// grey image; a null image when it is anything else.
+QImage greyOf(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* p = image.constScanLine(y);
         uchar differs = 0;
-        for (int x = 0; x < rgba.width(); ++x, p += 4)
+        for (int x = 0; x < image.width(); ++x, p += 4)
             differs |= uchar((p[0] ^ p[1]) | (p[0] ^ p[2]) | uchar(~p[3]));
         if (differs)
             return QImage();
     }
-    QImage grey(rgba.size(), QImage::Format_Grayscale8);
+    QImage grey(image.size(), QImage::Format_Grayscale8);
     if (grey.isNull())
         return grey;
-    for (int y = 0; y < rgba.height(); ++y) {
-        const uchar* p = rgba.constScanLine(y);
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* p = image.constScanLine(y);
         uchar* out = grey.scanLine(y);
-        for (int x = 0; x < rgba.width(); ++x)
-            out[x] = p[4 * x];
+        for (int x = 0; x < image.width(); ++x)
+            out[x] = p[4 * x + 1];
     }
     return grey;
 }
@@ -105,20 +164,53 @@ ImagePyramid::ImagePyramid(const QImage& image)
 {
     QImage base = image;
     if (base.colorSpace().isValid() && base.colorSpace() != QColorSpace(QColorSpace::SRgb))
-        base.convertToColorSpace(QColorSpace::SRgb);
-    if (base.format() == QImage::Format_Grayscale8 || base.format() == QImage::Format_Grayscale16) {
+        base = base.convertedToColorSpace(QColorSpace::SRgb);
+    const bool littleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    switch (base.format()) {
+    case QImage::Format_Grayscale8:
+        m_grey = true;
+        break;
+    case QImage::Format_Grayscale16:
         base = base.convertToFormat(QImage::Format_Grayscale8);
-    } else {
+        m_grey = true;
+        break;
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_ARGB32:
+        if (littleEndian)
+            m_bgra = true;
+        else
+            base = base.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        break;
+    case QImage::Format_RGBX8888:
+    case QImage::Format_RGBA8888_Premultiplied:
+    case QImage::Format_RGBA8888:
+        break;
+    default:
         base = base.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        break;
+    }
+    if (!m_grey) {
+        m_opaque = allOpaque(base);
+        if (!m_opaque &&
+            (base.format() == QImage::Format_RGB32 || base.format() == QImage::Format_RGBX8888 ||
+             base.format() == QImage::Format_ARGB32 || base.format() == QImage::Format_RGBA8888)) {
+            // Straight alpha, or an opaque format whose fourth bytes are not
+            // 255: premultiplied once.
+            base = base.convertToFormat(m_bgra ? QImage::Format_ARGB32_Premultiplied
+                                               : QImage::Format_RGBA8888_Premultiplied);
+            m_opaque = allOpaque(base);
+        }
         // Angiograms often come as colour files of grey pixels.
-        if (QImage grey = greyOf(base); !grey.isNull())
-            base = grey;
+        if (m_opaque) {
+            if (QImage grey = greyOf(base); !grey.isNull()) {
+                base = grey;
+                m_grey = true;
+                m_bgra = false;
+            }
+        }
     }
-    if (!base.isNull()) {
-        base.setDevicePixelRatio(1.0);
-        base.setColorSpace(QColorSpace(QColorSpace::SRgb));
-    }
-    m_grey = base.format() == QImage::Format_Grayscale8;
+    m_opaque = m_opaque || m_grey;
     m_levels.push_back(base);
     while (!m_levels.back().isNull() && m_levels.back().width() >= 2 &&
            m_levels.back().height() >= 2) {
@@ -138,21 +230,23 @@ QRect ImagePyramid::usableRegion(QRect region, int k) const
     if (k == 0)
         return region;
     // Level-k pixel j is made from level-0 pixels
-    // [2^k j - 2^k + 1, 2^k (j + 2) - 1).
+    // [2^k j - 5 (2^k - 1), 2^k j + 6 (2^k - 1)].
     const qint64 step = qint64(1) << k;
+    const qint64 lead = halvingLead * (step - 1);
+    const qint64 trail = (halvingTaps - halvingLead - 1) * (step - 1);
     const qint64 x0 = region.left();
     const qint64 y0 = region.top();
     const qint64 x1 = x0 + region.width();
     const qint64 y1 = y0 + region.height();
     const QImage& level = m_levels[size_t(k)];
-    const qint64 left = x0 == 0 ? 0 : floorDiv(x0 + 2 * step - 2, step);
-    const qint64 top = y0 == 0 ? 0 : floorDiv(y0 + 2 * step - 2, step);
+    const qint64 left = x0 == 0 ? 0 : ceilDiv(x0 + lead, step);
+    const qint64 top = y0 == 0 ? 0 : ceilDiv(y0 + lead, step);
     const qint64 right = x1 == base.width()
                              ? level.width()
-                             : std::min<qint64>(floorDiv(x1 + 1, step) - 1, level.width());
-    const qint64 bottom = y1 == base.height()
-                              ? level.height()
-                              : std::min<qint64>(floorDiv(y1 + 1, step) - 1, level.height());
+                             : std::min<qint64>(floorDiv(x1 - 1 - trail, step) + 1, level.width());
+    const qint64 bottom =
+        y1 == base.height() ? level.height()
+                            : std::min<qint64>(floorDiv(y1 - 1 - trail, step) + 1, level.height());
     if (right <= left || bottom <= top)
         return QRect();
     return QRect(int(left), int(top), int(right - left), int(bottom - top));
@@ -168,8 +262,9 @@ qint64 ImagePyramid::byteCount() const
 
 std::shared_ptr<const ImagePyramid> PyramidCache::pyramidFor(const QImage& image)
 {
+    const qint64 key = image.cacheKey();
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-        if (it->image.cacheKey() == image.cacheKey()) {
+        if (it->key == key) {
             Entry hit = std::move(*it);
             m_entries.erase(it);
             m_entries.push_back(std::move(hit));
@@ -181,6 +276,6 @@ std::shared_ptr<const ImagePyramid> PyramidCache::pyramidFor(const QImage& image
     while (!m_entries.empty() && m_entries.size() >= m_capacity)
         m_entries.erase(m_entries.begin());
     auto pyramid = std::make_shared<const ImagePyramid>(image);
-    m_entries.push_back({image, pyramid});
+    m_entries.push_back({key, pyramid});
     return pyramid;
 }

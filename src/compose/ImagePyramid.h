@@ -6,27 +6,34 @@
 #include <memory>
 #include <vector>
 
-// An image in the composite's pixel format, with successively halved copies
-// for fast, alias-free reduction.
+// An image with successively halved copies for fast, alias-free reduction.
 //
-// Each halving filters with the taps (1 3 3 1) / 8 in both directions. Like
-// a 2 x 2 average it puts pixel j of level k at the centre of level-0 pixels
-// [j * 2^k, (j + 1) * 2^k), but unlike it, it keeps the position of fine
-// detail: the centre of mass of a thin line survives halving exactly, where a
-// 2 x 2 average would pull it to the middle of its block (a quarter of a
-// canvas pixel after reduction). Beyond the image edges the edge pixels
-// repeat.
+// Each halving filters with Lanczos-3 stretched to twice its width (twelve
+// taps in each direction), which keeps the band a later reduction by two or
+// more passes and removes what would alias. Pixel j of level k stands at the
+// centre of level-0 pixels [j * 2^k, (j + 1) * 2^k), so fine detail keeps its
+// place. Beyond the image edges the edge pixels repeat.
+//
+// Level 0 is the loaded image itself where its bytes can be read as they are
+// (grey, or four bytes per pixel premultiplied or opaque, in R G B A or
+// B G R A order); only other formats, other colour spaces and colour files of
+// grey pixels are converted once.
 class ImagePyramid {
 public:
     explicit ImagePyramid(const QImage& image);
 
-    // Level 0 is the image itself in sRGB, as Grayscale8 when it is grey
-    // (opaque, red = green = blue everywhere) and as RGBA8888 premultiplied
-    // otherwise; level k is 2^k times smaller (sizes rounded down). Halving
-    // stops before a side would become 0.
+    // Level k is 2^k times smaller than level 0 (sizes rounded down), one
+    // byte per pixel when grey, otherwise four premultiplied bytes in the
+    // order channelOrderIsBgra() tells. Halving stops before a side would
+    // become 0.
     const QImage& level(int k) const { return m_levels[size_t(k)]; }
     int levelCount() const { return int(m_levels.size()); }
+    // Opaque, and red = green = blue everywhere.
     bool isGrey() const { return m_grey; }
+    // Every pixel has alpha 255.
+    bool isOpaque() const { return m_opaque; }
+    // Four-byte pixels are stored B G R A rather than R G B A.
+    bool channelOrderIsBgra() const { return m_bgra; }
 
     // The pixels of level k made only from level-0 pixels inside `region`,
     // so that reading them brings in nothing from outside a crop. Where the
@@ -34,12 +41,15 @@ public:
     // out. Empty when no level pixel qualifies.
     QRect usableRegion(QRect region, int k) const;
 
-    // Bytes held by all levels (level 0 included).
+    // Bytes held by all levels (level 0 included, though it may be the
+    // loaded image's own).
     qint64 byteCount() const;
 
 private:
     std::vector<QImage> m_levels;
     bool m_grey = false;
+    bool m_opaque = false;
+    bool m_bgra = false;
 };
 
 // The pyramids of the images a window is composing, keyed by the image. The
@@ -56,7 +66,7 @@ public:
 
 private:
     struct Entry {
-        QImage image; // kept so that its cache key stays unique
+        qint64 key;
         std::shared_ptr<const ImagePyramid> pyramid;
     };
     size_t m_capacity;

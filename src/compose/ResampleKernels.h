@@ -3,15 +3,17 @@
 #include <cstdint>
 
 // The inner loops of the resampler, in fixed point on 16-bit lanes:
-//  - source values are bytes shifted left by 7 (Q7);
+//  - source values are bytes shifted left by 7 (Q7), widened as the vertical
+//    pass reads them, so source rows are read where they lie;
 //  - weights are Q14 and sum exactly to 1 << 14 on each axis;
 //  - the vertical pass keeps the high half of each Q7 x Q14 product, so its
 //    sums are Q5 (at most about 255 * 32 * 1.3, well inside 16 bits);
 //  - the horizontal pass multiplies Q5 values by Q14 weights into exact
 //    32-bit sums (Q19), rounded once to bytes at the end.
-// Colour rows store two neighbouring pixels per eight lanes with their
-// channels interleaved (r0 r1 g0 g1 b0 b1 a0 a1), so one multiply-add
-// applies two horizontal taps to all four channels at once. Grey rows (an
+// The vertical pass writes colour rows as two neighbouring pixels per eight
+// lanes with their channels interleaved (r0 r1 g0 g1 b0 b1 a0 a1), so one
+// multiply-add of the horizontal pass applies two taps to all four channels
+// at once. Grey rows (an
 // opaque image whose pixels all have red = green = blue) store one value per
 // pixel, eight pixels per eight lanes, and do a quarter of the work.
 //
@@ -55,18 +57,21 @@ struct GreyTable {
 
 struct Kernels {
     const char* name;
-    // Converts `pixels` RGBA bytes into Q7 pixel pairs; an odd last pixel is
-    // paired with zero.
-    void (*toPairs)(Lanes* dst, const std::uint8_t* src, int pixels);
-    // out[m] = bias + sum over t of high16(rows[t][m] * weights[t]), m < n,
-    // with bias = taps / 2 making up for the rounding down of each product.
-    void (*vertical)(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps,
-                     int n);
+    // For pixels m < `pixels` of four-byte source rows (R G B A, or B G R A
+    // when `bgra`), every channel c:
+    //   bias + sum over t of high16((rows[t][m].c << 7) * weights[t]),
+    // with bias = taps / 2 making up for the rounding down of each product,
+    // written as (pixels + 1) / 2 pixel pairs in R G B A order; the partner
+    // of an odd last pixel is 0.
+    void (*verticalColour)(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                           int taps, int pixels, bool bgra);
+    // The same for grey rows of one byte per pixel, written as
+    // (pixels + 7) / 8 Lanes; lanes past the last pixel are 0.
+    void (*verticalGrey)(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                         int taps, int pixels);
     // Filters every column of the table and writes them as premultiplied
     // RGBA bytes to `out`, each a valid pixel (alpha 0..255, colour 0..alpha).
     void (*horizontal)(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table);
-    // Converts `pixels` grey bytes into Q7 lanes, the last lanes padded with 0.
-    void (*greyToLanes)(Lanes* dst, const std::uint8_t* src, int pixels);
     // Filters every column of the grey table and writes them as opaque RGBA
     // bytes (g g g 255) to `out`.
     void (*horizontalGrey)(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table);
@@ -84,7 +89,13 @@ InstructionSet bestInstructionSet();
 
 namespace generic {
 extern const Kernels kernels;
-}
+// The vertical passes from pixel `begin` on (even for colour, a multiple of
+// 8 for grey): the tails the vector versions leave.
+void verticalColourFrom(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                        int taps, int begin, int pixels, bool bgra);
+void verticalGreyFrom(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                      int taps, int begin, int pixels);
+} // namespace generic
 namespace sse2 {
 extern const Kernels kernels; // only meaningful where isAvailable(Sse2)
 }

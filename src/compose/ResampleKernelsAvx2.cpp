@@ -12,52 +12,70 @@
 namespace resample::avx2 {
 namespace {
 
-PAIRVUE_AVX2 void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
+// Sixteen bytes widened to Q7 16-bit lanes.
+PAIRVUE_AVX2 inline __m256i q7(const std::uint8_t* bytes)
 {
-    // Within each 128-bit lane: r0 g0 b0 a0 r1 g1 b1 a1 -> r0 r1 g0 g1 b0 b1 a0 a1.
-    const __m256i interleave =
-        _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2, 3, 10,
-                         11, 4, 5, 12, 13, 6, 7, 14, 15);
-    int i = 0;
-    for (; i + 4 <= pixels; i += 4) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
-        const __m256i words = _mm256_slli_epi16(_mm256_cvtepu8_epi16(bytes), sourceShift);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i / 2),
-                            _mm256_shuffle_epi8(words, interleave));
-    }
-    if (i < pixels)
-        generic::kernels.toPairs(dst + i / 2, src + 4 * i, pixels - i);
+    return _mm256_slli_epi16(
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes))),
+        sourceShift);
 }
 
-PAIRVUE_AVX2 void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights,
-                           int taps, int n)
+PAIRVUE_AVX2 void verticalColour(Lanes* out, const std::uint8_t* const* rows,
+                                 const std::int16_t* weights, int taps, int pixels, bool bgra)
 {
+    // Within each 128-bit lane, one pixel pair c0 c1 c2 c3 | c0 c1 c2 c3
+    // -> r0 r1 g0 g1 b0 b1 a0 a1.
+    const __m256i order =
+        bgra ? _mm256_setr_epi8(4, 5, 12, 13, 2, 3, 10, 11, 0, 1, 8, 9, 6, 7, 14, 15, 4, 5, 12, 13,
+                                2, 3, 10, 11, 0, 1, 8, 9, 6, 7, 14, 15)
+             : _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2,
+                                3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
     const __m256i bias = _mm256_set1_epi16(std::int16_t(taps / 2));
     int m = 0;
-    for (; m + 8 <= n; m += 8) {
+    // Sixteen pixels (eight pairs) at a time.
+    for (; m + 16 <= pixels; m += 16) {
         __m256i a0 = bias, a1 = bias, a2 = bias, a3 = bias;
         for (int t = 0; t < taps; ++t) {
             const __m256i w = _mm256_set1_epi16(weights[t]);
-            const __m256i* r = reinterpret_cast<const __m256i*>(rows[t] + m);
-            a0 = _mm256_add_epi16(a0, _mm256_mulhi_epi16(_mm256_loadu_si256(r), w));
-            a1 = _mm256_add_epi16(a1, _mm256_mulhi_epi16(_mm256_loadu_si256(r + 1), w));
-            a2 = _mm256_add_epi16(a2, _mm256_mulhi_epi16(_mm256_loadu_si256(r + 2), w));
-            a3 = _mm256_add_epi16(a3, _mm256_mulhi_epi16(_mm256_loadu_si256(r + 3), w));
+            const std::uint8_t* r = rows[t] + 4 * m;
+            a0 = _mm256_add_epi16(a0, _mm256_mulhi_epi16(q7(r), w));
+            a1 = _mm256_add_epi16(a1, _mm256_mulhi_epi16(q7(r + 16), w));
+            a2 = _mm256_add_epi16(a2, _mm256_mulhi_epi16(q7(r + 32), w));
+            a3 = _mm256_add_epi16(a3, _mm256_mulhi_epi16(q7(r + 48), w));
         }
-        __m256i* o = reinterpret_cast<__m256i*>(out + m);
+        __m256i* o = reinterpret_cast<__m256i*>(out + m / 2);
+        _mm256_storeu_si256(o, _mm256_shuffle_epi8(a0, order));
+        _mm256_storeu_si256(o + 1, _mm256_shuffle_epi8(a1, order));
+        _mm256_storeu_si256(o + 2, _mm256_shuffle_epi8(a2, order));
+        _mm256_storeu_si256(o + 3, _mm256_shuffle_epi8(a3, order));
+    }
+    if (m < pixels)
+        generic::verticalColourFrom(out, rows, weights, taps, m, pixels, bgra);
+}
+
+PAIRVUE_AVX2 void verticalGrey(Lanes* out, const std::uint8_t* const* rows,
+                               const std::int16_t* weights, int taps, int pixels)
+{
+    const __m256i bias = _mm256_set1_epi16(std::int16_t(taps / 2));
+    int m = 0;
+    for (; m + 64 <= pixels; m += 64) {
+        __m256i a0 = bias, a1 = bias, a2 = bias, a3 = bias;
+        for (int t = 0; t < taps; ++t) {
+            const __m256i w = _mm256_set1_epi16(weights[t]);
+            const std::uint8_t* r = rows[t] + m;
+            a0 = _mm256_add_epi16(a0, _mm256_mulhi_epi16(q7(r), w));
+            a1 = _mm256_add_epi16(a1, _mm256_mulhi_epi16(q7(r + 16), w));
+            a2 = _mm256_add_epi16(a2, _mm256_mulhi_epi16(q7(r + 32), w));
+            a3 = _mm256_add_epi16(a3, _mm256_mulhi_epi16(q7(r + 48), w));
+        }
+        __m256i* o = reinterpret_cast<__m256i*>(out + m / 8);
         _mm256_storeu_si256(o, a0);
         _mm256_storeu_si256(o + 1, a1);
         _mm256_storeu_si256(o + 2, a2);
         _mm256_storeu_si256(o + 3, a3);
     }
-    for (; m < n; ++m) {
-        __m128i a = _mm256_castsi256_si128(bias);
-        for (int t = 0; t < taps; ++t)
-            a = _mm_add_epi16(
-                a, _mm_mulhi_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(rows[t] + m)),
-                                   _mm_set1_epi16(weights[t])));
-        _mm_store_si128(reinterpret_cast<__m128i*>(out + m), a);
-    }
+    if (m < pixels)
+        generic::verticalGreyFrom(out, rows, weights, taps, m, pixels);
 }
 
 // The Q19 sums of two neighbouring columns (low lane: the even column), from
@@ -129,18 +147,6 @@ PAIRVUE_AVX2 void horizontal(std::uint8_t* out, const Lanes* pairs, const Horizo
     default:
         return horizontalFixed<0>(out, pairs, table);
     }
-}
-
-PAIRVUE_AVX2 void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
-{
-    int i = 0;
-    for (; i + 16 <= pixels; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i / 8),
-                            _mm256_slli_epi16(_mm256_cvtepu8_epi16(bytes), sourceShift));
-    }
-    if (i < pixels)
-        generic::kernels.greyToLanes(dst + i / 8, src + i, pixels - i);
 }
 
 // One column's partial sums from `Taps` weights (0: `stride` read at run
@@ -215,7 +221,7 @@ PAIRVUE_AVX2 void horizontalGrey(std::uint8_t* out, const std::int16_t* grey,
 
 } // namespace
 
-const Kernels kernels = {"avx2", toPairs, vertical, horizontal, greyToLanes, horizontalGrey};
+const Kernels kernels = {"avx2", verticalColour, verticalGrey, horizontal, horizontalGrey};
 
 } // namespace resample::avx2
 

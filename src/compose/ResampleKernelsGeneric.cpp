@@ -6,31 +6,43 @@
 #include <algorithm>
 
 namespace resample::generic {
-namespace {
 
-void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
-{
-    for (int i = 0; i < pixels; i += 2) {
-        Lanes& p = dst[i / 2];
-        for (int c = 0; c < 4; ++c) {
-            p.v[2 * c] = std::int16_t(src[4 * i + c] << sourceShift);
-            p.v[2 * c + 1] = i + 1 < pixels ? std::int16_t(src[4 * i + 4 + c] << sourceShift) : 0;
-        }
-    }
-}
-
-void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps, int n)
+void verticalColourFrom(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                        int taps, int begin, int pixels, bool bgra)
 {
     const int bias = taps / 2;
-    for (int m = 0; m < n; ++m) {
-        for (int c = 0; c < 8; ++c) {
-            int sum = bias;
-            for (int t = 0; t < taps; ++t)
-                sum += (int(rows[t][m].v[c]) * weights[t]) >> 16;
-            out[m].v[c] = std::int16_t(sum);
+    // Lane of memory channel c within a pair (R G B A order).
+    const int rgbaOf[4] = {bgra ? 2 : 0, 1, bgra ? 0 : 2, 3};
+    for (int m = begin; m < pixels + (pixels & 1); ++m) {
+        Lanes& pair = out[m / 2];
+        for (int c = 0; c < 4; ++c) {
+            int sum = 0;
+            if (m < pixels) {
+                sum = bias;
+                for (int t = 0; t < taps; ++t)
+                    sum += (int(rows[t][4 * m + c] << sourceShift) * weights[t]) >> 16;
+            }
+            pair.v[2 * rgbaOf[c] + (m & 1)] = std::int16_t(sum);
         }
     }
 }
+
+void verticalGreyFrom(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                      int taps, int begin, int pixels)
+{
+    const int bias = taps / 2;
+    for (int m = begin; m < (pixels + 7) / 8 * 8; ++m) {
+        int sum = 0;
+        if (m < pixels) {
+            sum = bias;
+            for (int t = 0; t < taps; ++t)
+                sum += (int(rows[t][m] << sourceShift) * weights[t]) >> 16;
+        }
+        out[m / 8].v[m % 8] = std::int16_t(sum);
+    }
+}
+
+namespace {
 
 void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table)
 {
@@ -52,13 +64,6 @@ void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& ta
     }
 }
 
-void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
-{
-    for (int i = 0; i < pixels; i += 8)
-        for (int k = 0; k < 8; ++k)
-            dst[i / 8].v[k] = i + k < pixels ? std::int16_t(src[i + k] << sourceShift) : 0;
-}
-
 void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable& table)
 {
     for (int x = 0; x < table.columns; ++x) {
@@ -73,8 +78,20 @@ void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable
     }
 }
 
+void verticalColour(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                    int taps, int pixels, bool bgra)
+{
+    verticalColourFrom(out, rows, weights, taps, 0, pixels, bgra);
+}
+
+void verticalGrey(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                  int taps, int pixels)
+{
+    verticalGreyFrom(out, rows, weights, taps, 0, pixels);
+}
+
 } // namespace
 
-const Kernels kernels = {"generic", toPairs, vertical, horizontal, greyToLanes, horizontalGrey};
+const Kernels kernels = {"generic", verticalColour, verticalGrey, horizontal, horizontalGrey};
 
 } // namespace resample::generic

@@ -10,53 +10,79 @@
 namespace resample::sse2 {
 namespace {
 
-void toPairs(Lanes* dst, const std::uint8_t* src, int pixels)
+// Bytes widened to Q7 16-bit lanes: into the high half, then down by one.
+inline __m128i lowQ7(__m128i bytes)
 {
-    const __m128i zero = _mm_setzero_si128();
-    int i = 0;
-    for (; i + 4 <= pixels; i += 4) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
-        // Bytes into the high half of 16-bit lanes, then down by one: x << 7.
-        const __m128i lo = _mm_srli_epi16(_mm_unpacklo_epi8(zero, bytes), 1);
-        const __m128i hi = _mm_srli_epi16(_mm_unpackhi_epi8(zero, bytes), 1);
-        // r0 g0 b0 a0 r1 g1 b1 a1 -> r0 r1 g0 g1 b0 b1 a0 a1
-        _mm_store_si128(reinterpret_cast<__m128i*>(dst + i / 2),
-                        _mm_unpacklo_epi16(lo, _mm_srli_si128(lo, 8)));
-        _mm_store_si128(reinterpret_cast<__m128i*>(dst + i / 2 + 1),
-                        _mm_unpacklo_epi16(hi, _mm_srli_si128(hi, 8)));
-    }
-    if (i < pixels)
-        generic::kernels.toPairs(dst + i / 2, src + 4 * i, pixels - i);
+    return _mm_srli_epi16(_mm_unpacklo_epi8(_mm_setzero_si128(), bytes), 1);
+}
+inline __m128i highQ7(__m128i bytes)
+{
+    return _mm_srli_epi16(_mm_unpackhi_epi8(_mm_setzero_si128(), bytes), 1);
 }
 
-void vertical(Lanes* out, const Lanes* const* rows, const std::int16_t* weights, int taps, int n)
+// One pixel pair's lanes (c0 c1 c2 c3 of each pixel, memory order) as
+// r0 r1 g0 g1 b0 b1 a0 a1.
+inline __m128i toPair(__m128i a, bool bgra)
+{
+    if (bgra)
+        a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, _MM_SHUFFLE(3, 0, 1, 2)),
+                                _MM_SHUFFLE(3, 0, 1, 2));
+    return _mm_unpacklo_epi16(a, _mm_srli_si128(a, 8));
+}
+
+void verticalColour(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                    int taps, int pixels, bool bgra)
 {
     const __m128i bias = _mm_set1_epi16(std::int16_t(taps / 2));
     int m = 0;
-    for (; m + 4 <= n; m += 4) {
+    // Eight pixels (four pairs) at a time.
+    for (; m + 8 <= pixels; m += 8) {
+        __m128i a0 = bias, a1 = bias, a2 = bias, a3 = bias;
+        for (int t = 0; t < taps; ++t) {
+            const __m128i w = _mm_set1_epi16(weights[t]);
+            const __m128i* r = reinterpret_cast<const __m128i*>(rows[t] + 4 * m);
+            const __m128i b0 = _mm_loadu_si128(r);
+            const __m128i b1 = _mm_loadu_si128(r + 1);
+            a0 = _mm_add_epi16(a0, _mm_mulhi_epi16(lowQ7(b0), w));
+            a1 = _mm_add_epi16(a1, _mm_mulhi_epi16(highQ7(b0), w));
+            a2 = _mm_add_epi16(a2, _mm_mulhi_epi16(lowQ7(b1), w));
+            a3 = _mm_add_epi16(a3, _mm_mulhi_epi16(highQ7(b1), w));
+        }
+        __m128i* o = reinterpret_cast<__m128i*>(out + m / 2);
+        _mm_store_si128(o, toPair(a0, bgra));
+        _mm_store_si128(o + 1, toPair(a1, bgra));
+        _mm_store_si128(o + 2, toPair(a2, bgra));
+        _mm_store_si128(o + 3, toPair(a3, bgra));
+    }
+    if (m < pixels)
+        generic::verticalColourFrom(out, rows, weights, taps, m, pixels, bgra);
+}
+
+void verticalGrey(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
+                  int taps, int pixels)
+{
+    const __m128i bias = _mm_set1_epi16(std::int16_t(taps / 2));
+    int m = 0;
+    for (; m + 32 <= pixels; m += 32) {
         __m128i a0 = bias, a1 = bias, a2 = bias, a3 = bias;
         for (int t = 0; t < taps; ++t) {
             const __m128i w = _mm_set1_epi16(weights[t]);
             const __m128i* r = reinterpret_cast<const __m128i*>(rows[t] + m);
-            a0 = _mm_add_epi16(a0, _mm_mulhi_epi16(_mm_load_si128(r), w));
-            a1 = _mm_add_epi16(a1, _mm_mulhi_epi16(_mm_load_si128(r + 1), w));
-            a2 = _mm_add_epi16(a2, _mm_mulhi_epi16(_mm_load_si128(r + 2), w));
-            a3 = _mm_add_epi16(a3, _mm_mulhi_epi16(_mm_load_si128(r + 3), w));
+            const __m128i b0 = _mm_loadu_si128(r);
+            const __m128i b1 = _mm_loadu_si128(r + 1);
+            a0 = _mm_add_epi16(a0, _mm_mulhi_epi16(lowQ7(b0), w));
+            a1 = _mm_add_epi16(a1, _mm_mulhi_epi16(highQ7(b0), w));
+            a2 = _mm_add_epi16(a2, _mm_mulhi_epi16(lowQ7(b1), w));
+            a3 = _mm_add_epi16(a3, _mm_mulhi_epi16(highQ7(b1), w));
         }
-        __m128i* o = reinterpret_cast<__m128i*>(out + m);
+        __m128i* o = reinterpret_cast<__m128i*>(out + m / 8);
         _mm_store_si128(o, a0);
         _mm_store_si128(o + 1, a1);
         _mm_store_si128(o + 2, a2);
         _mm_store_si128(o + 3, a3);
     }
-    for (; m < n; ++m) {
-        __m128i a = bias;
-        for (int t = 0; t < taps; ++t)
-            a = _mm_add_epi16(
-                a, _mm_mulhi_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(rows[t] + m)),
-                                   _mm_set1_epi16(weights[t])));
-        _mm_store_si128(reinterpret_cast<__m128i*>(out + m), a);
-    }
+    if (m < pixels)
+        generic::verticalGreyFrom(out, rows, weights, taps, m, pixels);
 }
 
 // The Q19 channel sums of one column from `Pairs` tap pairs (0: `stride`
@@ -125,21 +151,6 @@ void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& ta
     }
 }
 
-void greyToLanes(Lanes* dst, const std::uint8_t* src, int pixels)
-{
-    const __m128i zero = _mm_setzero_si128();
-    int i = 0;
-    for (; i + 16 <= pixels; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        _mm_store_si128(reinterpret_cast<__m128i*>(dst + i / 8),
-                        _mm_srli_epi16(_mm_unpacklo_epi8(zero, bytes), 1));
-        _mm_store_si128(reinterpret_cast<__m128i*>(dst + i / 8 + 1),
-                        _mm_srli_epi16(_mm_unpackhi_epi8(zero, bytes), 1));
-    }
-    if (i < pixels)
-        generic::kernels.greyToLanes(dst + i / 8, src + i, pixels - i);
-}
-
 // Four columns' Q19 sums, one per 32-bit lane.
 inline __m128i sumColumns(__m128i a0, __m128i a1, __m128i a2, __m128i a3)
 {
@@ -198,7 +209,7 @@ void horizontalGrey(std::uint8_t* out, const std::int16_t* grey, const GreyTable
 
 } // namespace
 
-const Kernels kernels = {"sse2", toPairs, vertical, horizontal, greyToLanes, horizontalGrey};
+const Kernels kernels = {"sse2", verticalColour, verticalGrey, horizontal, horizontalGrey};
 
 } // namespace resample::sse2
 

@@ -3,9 +3,12 @@
 #include "compose/ResampleAxis.h"
 #include "compose/ResampleKernels.h"
 
+#include <QThreadPool>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <vector>
 
 using resample::Lanes;
@@ -99,41 +102,6 @@ GreyWeights greyWeights(const AxisPlan& plan)
     return g;
 }
 
-// Source rows converted to 16-bit lanes, kept while the filter window slides
-// down the picture.
-class RowCache {
-public:
-    using Convert = void (*)(Lanes*, const std::uint8_t*, int);
-
-    RowCache(Convert convert, const QImage& level, int columnBegin, int columns, int units,
-             int capacity)
-        : m_convert(convert), m_level(level),
-          m_offset(size_t(columnBegin) * size_t(level.depth() / 8)), m_columns(columns),
-          m_units(units), m_rows(size_t(capacity), -1), m_data(size_t(capacity) * size_t(units))
-    {
-    }
-
-    const Lanes* row(int y)
-    {
-        const size_t slot = size_t(y) % m_rows.size();
-        Lanes* dst = m_data.data() + slot * size_t(m_units);
-        if (m_rows[slot] != y) {
-            m_convert(dst, m_level.constScanLine(y) + m_offset, m_columns);
-            m_rows[slot] = y;
-        }
-        return dst;
-    }
-
-private:
-    Convert m_convert;
-    const QImage& m_level;
-    size_t m_offset;
-    int m_columns;
-    int m_units;
-    std::vector<int> m_rows;
-    std::vector<Lanes> m_data;
-};
-
 // Source-over of one premultiplied pixel scaled by `cover` onto `dst`.
 void blendPixel(uchar* dst, const uchar* src, float cover)
 {
@@ -147,7 +115,7 @@ void blendPixel(uchar* dst, const uchar* src, float cover)
 // Composites a filtered row onto the canvas. Wholly covered opaque pixels
 // replace what is there; others are blended by their coverage.
 void compositeRow(uchar* dst, const uchar* src, const float* coverX, float coverY, int n,
-                  int solidBegin, int solidEnd)
+                  int solidBegin, int solidEnd, bool opaque)
 {
     if (coverY != 1.0f)
         solidBegin = solidEnd = n;
@@ -156,8 +124,9 @@ void compositeRow(uchar* dst, const uchar* src, const float* coverX, float cover
         blendPixel(dst + 4 * i, src + 4 * i, coverX[i] * coverY);
     if (solidBegin < solidEnd) {
         uchar alpha = 255;
-        for (int k = solidBegin; k < solidEnd; ++k)
-            alpha &= src[4 * k + 3];
+        if (!opaque)
+            for (int k = solidBegin; k < solidEnd; ++k)
+                alpha &= src[4 * k + 3];
         if (alpha == 255) {
             std::memcpy(dst + 4 * solidBegin, src + 4 * solidBegin,
                         size_t(solidEnd - solidBegin) * 4);
@@ -175,16 +144,29 @@ void compositeRow(uchar* dst, const uchar* src, const float* coverX, float cover
         blendPixel(dst + 4 * i, src + 4 * i, coverX[i] * coverY);
 }
 
+// A second thread for the resampler, kept between refreshes.
+QThreadPool& helperThread()
+{
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        p->setExpiryTimeout(30000);
+        return p;
+    }();
+    return *pool;
+}
+
 } // namespace
 
 int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
 {
-    // A level is used once the filter still reduces it by 1.5 or more: the
-    // reduced copies are slightly soft, and the filter's own reduction keeps
-    // that softness below what a viewer sees.
-    constexpr double leastRemaining = 1.5;
-    // A crop edge inside the image costs a level about one and a half of its
-    // pixels; a crop that would keep fewer than this many is read from a
+    // A level is used once the filter still reduces it by 1.75 or more: then
+    // the final filter passes little beyond the band the halving filter keeps
+    // whole, and takes out what the halving let alias, so the picture is
+    // within a rounding step of the one a single filter over the full image
+    // gives (at 1.25 it is not: the halving's own cut shows).
+    constexpr double leastRemaining = 1.75;
+    // A crop edge inside the image costs a level five or six of its pixels; a crop that would keep fewer than this many is read from a
     // finer level, so that its edges are not mostly repeated pixels.
     constexpr int leastUsable = 4;
     const auto enough = [&](const QRect& usable, int k) {
@@ -201,34 +183,91 @@ int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
     return k;
 }
 
-void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRectF dest)
+struct ResampledPicture::Plan {
+    const ImagePyramid* source = nullptr;
+    const QImage* level = nullptr;
+    AxisPlan px, py;
+    std::vector<int16_t> vw;
+    HorizontalWeights hw;
+    GreyWeights gw;
+    int units = 0;
+    int padding = 0;
+};
+
+void ResampledPicture::clear()
 {
-    if (canvas.isNull() || source.levelCount() < 1 || region.isEmpty() || !(dest.width() > 0) ||
+    area = QRect();
+}
+
+void ResampledPicture::filterRows(const Plan& plan, int from, int to,
+                                  std::vector<resample::Lanes>& vertical)
+{
+    const resample::Kernels& kernels = resample::activeKernels();
+    const AxisPlan& px = plan.px;
+    const AxisPlan& py = plan.py;
+    const bool grey = plan.source->isGrey();
+    const bool bgra = plan.source->channelOrderIsBgra();
+    const bool fixAlpha = !grey && opaque;
+    const size_t offset = size_t(px.srcBegin) * size_t(grey ? 1 : 4);
+    // One row filtered vertically, padded so that every canvas column may
+    // read its whole stride (the padding has weight 0).
+    vertical.assign(size_t(plan.units + plan.padding), Lanes{});
+    std::vector<const std::uint8_t*> rows(size_t(py.taps));
+    for (int oy = from; oy < to; ++oy) {
+        const int y0 = py.srcBegin + py.first[size_t(oy)];
+        const int ny = py.count[size_t(oy)];
+        for (int t = 0; t < ny; ++t)
+            rows[size_t(t)] = plan.level->constScanLine(y0 + t) + offset;
+        const int16_t* w = plan.vw.data() + size_t(oy) * size_t(py.taps);
+        uchar* out = pixels.data() + size_t(oy) * size_t(stride);
+        if (grey) {
+            kernels.verticalGrey(vertical.data(), rows.data(), w, ny, px.srcCount());
+            kernels.horizontalGrey(out, reinterpret_cast<const int16_t*>(vertical.data()),
+                                   plan.gw.table);
+        } else {
+            kernels.verticalColour(vertical.data(), rows.data(), w, ny, px.srcCount(), bgra);
+            kernels.horizontal(out, vertical.data(), plan.hw.table);
+            // An opaque picture stays opaque whatever the rounding.
+            if (fixAlpha)
+                for (int x = 0; x < px.outCount(); ++x)
+                    out[4 * x + 3] = 255;
+        }
+    }
+}
+
+void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF dest, QSize canvas,
+                                bool twoThreads)
+{
+    clear();
+    if (canvas.isEmpty() || source.levelCount() < 1 || region.isEmpty() || !(dest.width() > 0) ||
         !(dest.height() > 0))
         return;
     region &= source.level(0).rect();
     if (region.isEmpty())
         return;
 
+    Plan plan;
+    plan.source = &source;
     const double reduction = double(region.width()) / dest.width();
     const int k = pyramidLevelFor(source, region, reduction);
-    const QImage& level = source.level(k);
+    plan.level = &source.level(k);
     const QRect usable = source.usableRegion(region, k);
     const int scale = 1 << k;
 
-    const AxisPlan px = planAxis(dest.x(), dest.width(), canvas.width(), region.x(), region.width(),
-                                 usable.left(), usable.right() + 1, scale);
-    if (px.isEmpty())
+    plan.px = planAxis(dest.x(), dest.width(), canvas.width(), region.x(), region.width(),
+                       usable.left(), usable.right() + 1, scale);
+    if (plan.px.isEmpty())
         return;
-    const AxisPlan py = planAxis(dest.y(), dest.height(), canvas.height(), region.y(),
-                                 region.height(), usable.top(), usable.bottom() + 1, scale);
-    if (py.isEmpty())
+    plan.py = planAxis(dest.y(), dest.height(), canvas.height(), region.y(), region.height(),
+                       usable.top(), usable.bottom() + 1, scale);
+    if (plan.py.isEmpty())
         return;
+    const AxisPlan& px = plan.px;
+    const AxisPlan& py = plan.py;
 
-    const resample::Kernels& kernels = resample::activeKernels();
-    const std::vector<int16_t> vw = verticalWeights(py);
-    int solidBegin = px.outCount();
-    int solidEnd = 0;
+    plan.vw = verticalWeights(py);
+    solidBegin = px.outCount();
+    solidEnd = 0;
     for (int i = 0; i < px.outCount(); ++i) {
         if (px.coverage[size_t(i)] == 1.0f) {
             solidBegin = std::min(solidBegin, i);
@@ -236,38 +275,68 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
         }
     }
     solidBegin = std::min(solidBegin, solidEnd);
+    opaque = source.isOpaque();
 
     // Grey rows hold eight pixels per Lanes, colour rows two.
     const bool grey = source.isGrey();
     const int columns = px.srcCount();
-    const int units = grey ? (columns + 7) / 8 : (columns + 1) / 2;
-    const HorizontalWeights hw = grey ? HorizontalWeights{} : horizontalWeights(px);
-    const GreyWeights gw = grey ? greyWeights(px) : GreyWeights{};
-    const int padding = grey ? gw.table.stride / 8 + 1 : hw.table.stride + 1;
-    const int outColumns = grey ? gw.table.columns : hw.table.columns;
+    plan.units = grey ? (columns + 7) / 8 : (columns + 1) / 2;
+    if (grey)
+        plan.gw = greyWeights(px);
+    else
+        plan.hw = horizontalWeights(px);
+    plan.padding = grey ? plan.gw.table.stride / 8 + 1 : plan.hw.table.stride + 1;
+    const int outColumns = grey ? plan.gw.table.columns : plan.hw.table.columns;
 
-    RowCache cache(grey ? kernels.greyToLanes : kernels.toPairs, level, px.srcBegin, columns, units,
-                   py.taps);
-    // One row filtered vertically, padded so that every canvas column may
-    // read its whole stride (the padding has weight 0).
-    std::vector<Lanes> vertical(size_t(units + padding), Lanes{});
-    std::vector<uchar> filtered(size_t(outColumns) * 4);
-    std::vector<const Lanes*> rows(size_t(py.taps));
+    stride = outColumns * 4;
+    const size_t bytes = size_t(stride) * size_t(py.outCount());
+    if (pixels.size() < bytes)
+        pixels.resize(bytes);
+    coverX = px.coverage;
+    coverY = py.coverage;
 
-    for (int oy = 0; oy < py.outCount(); ++oy) {
-        const int y0 = py.srcBegin + py.first[size_t(oy)];
-        const int ny = py.count[size_t(oy)];
-        for (int t = 0; t < ny; ++t)
-            rows[size_t(t)] = cache.row(y0 + t);
-        kernels.vertical(vertical.data(), rows.data(), vw.data() + size_t(oy) * size_t(py.taps), ny,
-                         units);
-        if (grey)
-            kernels.horizontalGrey(filtered.data(),
-                                   reinterpret_cast<const int16_t*>(vertical.data()), gw.table);
-        else
-            kernels.horizontal(filtered.data(), vertical.data(), hw.table);
-        compositeRow(canvas.scanLine(py.outBegin + oy) + size_t(px.outBegin) * 4, filtered.data(),
-                     px.coverage.data(), py.coverage[size_t(oy)], px.outCount(), solidBegin,
-                     solidEnd);
+    const int rowsOut = py.outCount();
+    // Splitting pays once a half is worth far more than handing it over.
+    const double work = double(rowsOut) * double(columns) * double(py.taps);
+    if (twoThreads && rowsOut >= 16 && work >= 2e5) {
+        const int middle = rowsOut / 2;
+        std::promise<void> done;
+        std::future<void> finished = done.get_future();
+        helperThread().start([&] {
+            filterRows(plan, middle, rowsOut, m_vertical[1]);
+            done.set_value();
+        });
+        filterRows(plan, 0, middle, m_vertical[0]);
+        finished.wait();
+    } else {
+        filterRows(plan, 0, rowsOut, m_vertical[0]);
     }
+    area = QRect(px.outBegin, py.outBegin, px.outCount(), rowsOut);
+}
+
+void ResampledPicture::drawRow(uchar* canvasRow, int y) const
+{
+    if (y < area.top() || y > area.bottom())
+        return;
+    const int oy = y - area.top();
+    compositeRow(canvasRow + size_t(area.left()) * 4, pixels.data() + size_t(oy) * size_t(stride),
+                 coverX.data(), coverY[size_t(oy)], area.width(), solidBegin, solidEnd, opaque);
+}
+
+QRect ResampledPicture::replacedSpan(int y) const
+{
+    if (!opaque || y < area.top() || y > area.bottom() || solidBegin >= solidEnd ||
+        coverY[size_t(y - area.top())] != 1.0f)
+        return QRect();
+    return QRect(area.left() + solidBegin, y, solidEnd - solidBegin, 1);
+}
+
+void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRectF dest)
+{
+    if (canvas.isNull())
+        return;
+    ResampledPicture picture;
+    picture.resample(source, region, dest, canvas.size(), false);
+    for (int y = picture.area.top(); y <= picture.area.bottom(); ++y)
+        picture.drawRow(canvas.scanLine(y), y);
 }

@@ -1,21 +1,59 @@
 #pragma once
 
 #include "compose/ImagePyramid.h"
+#include "compose/ResampleKernels.h"
 
 #include <QImage>
 #include <QRect>
 #include <QRectF>
 
-// Draws `region` (whole pixels of level 0) of the pyramid's image into `dest`
-// (canvas pixels, may be fractional, may reach far beyond the canvas),
-// resampled, source-over, clipped to the canvas. `canvas` is RGBA8888
-// premultiplied.
+#include <vector>
+
+// One picture resampled for a canvas: `region` (whole pixels of level 0) of
+// the pyramid's image filtered onto the canvas pixels that `dest` (canvas
+// pixels, may be fractional, may reach far beyond the canvas) touches, kept
+// apart from the canvas so that it can be laid on it again while it stays
+// the same.
 //
 // The picture is read from the smallest pyramid level that still leaves a
-// reduction of at least 1.5 (so at most 3), then filtered by a separable Lanczos-3 whose weights
-// are made once per axis. Only canvas pixels the picture touches are computed, and only the source
-// pixels they need are read. Partially covered edge pixels get the exact share of their area that
+// reduction of at least 1.75 (so less than 3.5), then filtered by a separable
+// Lanczos-3 whose weights are made once per axis. Only canvas pixels the
+// picture touches are computed, and only the source pixels they need are
+// read. Partially covered edge pixels get the exact share of their area that
 // the fractional rectangle covers.
+class ResampledPicture {
+public:
+    // Resamples; with `twoThreads` the lower half of the rows is filtered on
+    // a second thread. Empty when nothing lands on a canvas of `canvas`.
+    void resample(const ImagePyramid& source, QRect region, QRectF dest, QSize canvas,
+                  bool twoThreads);
+    void clear();
+
+    // The canvas pixels the picture touches (empty: none).
+    QRect area;
+
+    // Draws canvas row y of the picture source-over onto `canvasRow`.
+    void drawRow(uchar* canvasRow, int y) const;
+    // The part of canvas row y the picture replaces whatever lies under it
+    // (wholly covered by an opaque picture); empty when none.
+    QRect replacedSpan(int y) const;
+
+private:
+    struct Plan;
+    void filterRows(const Plan& plan, int from, int to, std::vector<resample::Lanes>& vertical);
+
+    int stride = 0;            // bytes per row of `pixels`
+    std::vector<uchar> pixels; // premultiplied RGBA, before coverage
+    std::vector<float> coverX;
+    std::vector<float> coverY;
+    int solidBegin = 0; // columns wholly covered
+    int solidEnd = 0;
+    bool opaque = false;
+    std::vector<resample::Lanes> m_vertical[2]; // working rows, one per thread
+};
+
+// Draws `region` of the pyramid's image into `dest` on `canvas`
+// (RGBA8888 premultiplied), resampled, source-over, clipped to the canvas.
 void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRectF dest);
 
 // The pyramid level drawResampled reads for `region` reduced by `reduction`

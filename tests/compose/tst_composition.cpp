@@ -1,5 +1,6 @@
 #include "compose/Composition.h"
 #include "compose/ImagePyramid.h"
+#include "compose/ResampleAxis.h"
 #include "compose/ResampleKernels.h"
 #include "compose/Resampler.h"
 #include "support/AngioImage.h"
@@ -8,6 +9,8 @@
 #include <QColorSpace>
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <map>
 
 using testsupport::near;
 using testsupport::Rgba;
@@ -58,6 +61,68 @@ QString firstDifference(const QImage& image, Rgba expected, QRect area = {})
             if (rgbaAt(image, x, y) != expected)
                 return QStringLiteral("%1,%2 has red %3").arg(x).arg(y).arg(rgbaAt(image, x, y)[0]);
     return {};
+}
+
+// The same crop and placement resampled in double precision by Lanczos-3
+// straight from the full image (taps beyond the crop fold onto its edge), over
+// the canvas pixels wholly inside `inner`, channel by channel: the reference
+// every path must come close to.
+std::vector<double> referenceResample(const QImage& image, QRect region, QRectF dest, QRect inner,
+                                      int channels)
+{
+    // Weights of the region's pixels for canvas pixel `out`: from the first
+    // one with weight on.
+    struct Taps {
+        int first = 0;
+        std::vector<double> w;
+    };
+    const auto axis = [](int start, int length, double destStart, double destLength, int out) {
+        const double step = length / destLength;
+        const double scale = std::max(step, 1.0);
+        const double centre = start + (out + 0.5 - destStart) * step;
+        const int from = int(std::floor(centre - 3 * scale)) - 1;
+        const int to = int(std::ceil(centre + 3 * scale)) + 1;
+        Taps taps;
+        taps.first = std::clamp(from, start, start + length - 1);
+        taps.w.assign(size_t(std::clamp(to, start, start + length - 1) - taps.first + 1), 0.0);
+        double total = 0;
+        for (int j = from; j <= to; ++j) {
+            const double v = lanczos3((j + 0.5 - centre) / scale);
+            taps.w[size_t(std::clamp(j, start, start + length - 1) - taps.first)] += v;
+            total += v;
+        }
+        for (double& v : taps.w)
+            v /= total;
+        return taps;
+    };
+    // Horizontally first, every crop row; then down the columns.
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    const size_t width = size_t(inner.width()) * size_t(channels);
+    std::vector<double> rows(size_t(region.height()) * width);
+    for (int x = inner.left(); x <= inner.right(); ++x) {
+        const Taps h = axis(region.x(), region.width(), dest.x(), dest.width(), x);
+        for (int y = 0; y < region.height(); ++y) {
+            const uchar* line = rgba.constScanLine(region.y() + y) + 4 * h.first;
+            for (int c = 0; c < channels; ++c) {
+                double sum = 0;
+                for (size_t j = 0; j < h.w.size(); ++j)
+                    sum += h.w[j] * line[4 * j + size_t(c)];
+                rows[size_t(y) * width + size_t(x - inner.left()) * size_t(channels) + size_t(c)] =
+                    sum;
+            }
+        }
+    }
+    std::vector<double> out(size_t(inner.height()) * width);
+    for (int y = inner.top(); y <= inner.bottom(); ++y) {
+        const Taps v = axis(region.y(), region.height(), dest.y(), dest.height(), y);
+        for (size_t i = 0; i < width; ++i) {
+            double sum = 0;
+            for (size_t j = 0; j < v.w.size(); ++j)
+                sum += v.w[j] * rows[(size_t(v.first - region.y()) + j) * width + i];
+            out[size_t(y - inner.top()) * width + i] = sum;
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -146,6 +211,41 @@ private slots:
         canvas = compose(whole(p1), whole(p2), {60, 60, 20, 20, 30, 30});
         QCOMPARE(rgbaAt(canvas, 15, 30), red);
         QCOMPARE(firstDifference(canvas, blue, QRect(20, 20, 20, 20)), QString());
+    }
+
+    // A composite once handed out never changes, while the compositor reuses
+    // what it can: the canvas no one holds any more, and a picture that did
+    // not change.
+    void compositesStayAsHandedOut()
+    {
+        Compositor compositor;
+        const QImage angio = testsupport::angiogram(256);
+        const Compositor::Picture p1 = whole(angio);
+        Compositor::Picture p2 = whole(angio);
+        const CompositionParams params{300, 150, 140, 75, 225, 75};
+        const auto compose = [&](Rgba bg) {
+            return *compositor.compose(p1, p2, params, bg[0], bg[1], bg[2], bg[3]);
+        };
+        const QImage held = compose(lightGreen);
+        const QImage expected = held.copy();
+        const uchar* freed = nullptr;
+        {
+            const QImage second = compose(blue);
+            freed = second.constBits();
+        }
+        const QImage third = compose(red);
+        QCOMPARE(held, expected);
+        QCOMPARE(third.constBits(), freed); // drawn again, not allocated anew
+        QCOMPARE(rgbaAt(third, 2, 2), red);
+        const QImage released = compose(black);
+        // Only picture 2's crop changes: picture 1 stays exactly as it was.
+        p2.region = QRect(30, 40, 100, 100);
+        const QImage changed = compose(black);
+        const QRect left(0, 0, 150, 150);
+        QCOMPARE(changed.copy(left), released.copy(left));
+        QVERIFY(changed.copy(QRect(150, 0, 150, 150)) != released.copy(QRect(150, 0, 150, 150)));
+        QCOMPARE(changed, Compositor().compose(p1, p2, params, 0, 0, 0, 255).value());
+        QCOMPARE(rgbaAt(changed, 2, 2), black);
     }
 
     void transparency()
@@ -308,8 +408,8 @@ private slots:
     }
 
     // Every instruction set gives exactly the same picture, of valid
-    // premultiplied pixels; a grey image takes a quicker path that gives
-    // exactly what the colour path gives for the same pixels.
+    // premultiplied pixels, whichever order the image stores its channels in; a grey image takes a
+    // quicker path that gives exactly what the colour path gives for the same pixels.
     void instructionSetsAgree_data()
     {
         QTest::addColumn<QRect>("crop");
@@ -345,6 +445,9 @@ private slots:
         const QImage colourReference = draw(colour);
         const QImage greyReference = draw(grey);
         QCOMPARE(draw(greyish), greyReference);
+        // The same pixels stored B G R A are read as they lie.
+        const QImage bgra = colour.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(draw(bgra), colourReference);
         for (int y = 0; y < colourReference.height(); ++y)
             for (int x = 0; x < colourReference.width(); ++x) {
                 const Rgba p = rgbaAt(colourReference, x, y);
@@ -355,10 +458,96 @@ private slots:
         for (auto set : {InstructionSet::Sse2, InstructionSet::Avx2}) {
             resample::setActiveInstructionSet(set); // the generic one where missing
             QCOMPARE(draw(colour), colourReference);
+            QCOMPARE(draw(bgra), colourReference);
             QCOMPARE(draw(grey), greyReference);
             QCOMPARE(draw(greyish), greyReference);
         }
         resample::setActiveInstructionSet(resample::bestInstructionSet());
+    }
+
+    // Every path (the full image enlarged or reduced, each reduced copy) gives
+    // the picture a double-precision Lanczos-3 of the full image gives: the
+    // error of rounding to bytes and little more (PSNR), and the same
+    // sharpness (the ratio of the pictures' RMS gradients).
+    void matchesFullImageReference_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<QRect>("crop");
+        QTest::addColumn<qint64>("imgSize");
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<int>("level");
+        const auto rows = [](const char* path, int side, QRect crop, qint64 imgSize, int level) {
+            for (bool colour : {false, true})
+                QTest::addRow("%s, %s", path, colour ? "colour" : "grey")
+                    << side << crop << imgSize << colour << level;
+        };
+        rows("full size enlarged 2.9 times", 512, {101, 77, 200, 200}, 580, 0);
+        rows("full size reduced 1.8 times", 1024, {0, 0, 1024, 1024}, 580, 0);
+        rows("full size reduced 3.4 times, crop", 1024, {61, 99, 901, 901}, 266, 0);
+        rows("level 1 reduced 1.76 more, crop", 1024, {150, 133, 717, 717}, 203, 1);
+        rows("level 1 reduced 3.4 more", 1024, {0, 0, 1024, 1024}, 150, 1);
+        rows("level 2 reduced 1.78 more, crop", 1024, {37, 41, 951, 951}, 133, 2);
+        rows("level 3 reduced 2.4 more", 1024, {0, 0, 1024, 1024}, 53, 3);
+    }
+    void matchesFullImageReference()
+    {
+        QFETCH(int, side);
+        QFETCH(QRect, crop);
+        QFETCH(qint64, imgSize);
+        QFETCH(bool, colour);
+        QFETCH(int, level);
+        static std::map<std::pair<int, bool>, QImage> images;
+        QImage& image = images[{side, colour}];
+        if (image.isNull()) {
+            image = testsupport::angiogram(side, 3);
+            if (colour) {
+                image = image.convertToFormat(QImage::Format_RGB32);
+                for (int y = 0; y < side; ++y) {
+                    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                    for (int x = 0; x < side; ++x)
+                        line[x] = qRgb(qRed(line[x]), qRed(line[x]) * 7 / 8, 255 - qRed(line[x]));
+                }
+            }
+        }
+        const ImagePyramid pyramid(image);
+        QCOMPARE(pyramid.isGrey(), !colour);
+        QCOMPARE(pyramidLevelFor(pyramid, crop, double(crop.width()) / double(imgSize)), level);
+        const qint64 centre = imgSize / 2 + 3;
+        const QImage canvas =
+            compose({image, crop}, {}, {imgSize + 6, imgSize + 6, imgSize, centre, 0, centre});
+        const QRectF dest = placementRect(QSizeF(crop.size()), imgSize, centre, centre);
+        // Away from the crop's edges, where the reduced copies must keep out
+        // what lies beyond the crop.
+        const QRect inner = dest.toAlignedRect().adjusted(4, 4, -4, -4);
+        const int channels = colour ? 3 : 1;
+        const std::vector<double> reference = referenceResample(image, crop, dest, inner, channels);
+        double error = 0, gradient = 0, referenceGradient = 0;
+        const auto at = [&](int x, int y, int c) {
+            return size_t((y - inner.top()) * inner.width() + (x - inner.left())) *
+                       size_t(channels) +
+                   size_t(c);
+        };
+        for (int y = inner.top(); y <= inner.bottom(); ++y)
+            for (int x = inner.left(); x <= inner.right(); ++x)
+                for (int c = 0; c < channels; ++c) {
+                    const double v = rgbaAt(canvas, x, y)[c];
+                    error += std::pow(v - reference[at(x, y, c)], 2);
+                    if (x > inner.left()) {
+                        gradient += std::pow(v - rgbaAt(canvas, x - 1, y)[c], 2);
+                        referenceGradient +=
+                            std::pow(reference[at(x, y, c)] - reference[at(x - 1, y, c)], 2);
+                    }
+                    if (y > inner.top()) {
+                        gradient += std::pow(v - rgbaAt(canvas, x, y - 1)[c], 2);
+                        referenceGradient +=
+                            std::pow(reference[at(x, y, c)] - reference[at(x, y - 1, c)], 2);
+                    }
+                }
+        const double psnr = 10 * std::log10(255.0 * 255.0 / (error / double(reference.size())));
+        const double sharpness = std::sqrt(gradient / referenceGradient);
+        qInfo("PSNR %.1f dB, sharpness %.3f", psnr, sharpness);
+        QVERIFY2(psnr >= 55.0, qPrintable(QString::number(psnr)));
+        QVERIFY2(sharpness >= 0.97 && sharpness <= 1.03, qPrintable(QString::number(sharpness)));
     }
 
     // Which reduced copy is read: fine enough to stay sharp, and never so
@@ -367,13 +556,13 @@ private slots:
     {
         static const ImagePyramid pyramid(testsupport::angiogram(1024));
         const QRect all(0, 0, 1024, 1024);
-        QCOMPARE(pyramidLevelFor(pyramid, all, 2.9), 0);
-        QCOMPARE(pyramidLevelFor(pyramid, all, 3.0), 1);
-        QCOMPARE(pyramidLevelFor(pyramid, all, 5.9), 1);
+        QCOMPARE(pyramidLevelFor(pyramid, all, 3.4), 0);
+        QCOMPARE(pyramidLevelFor(pyramid, all, 3.5), 1);
+        QCOMPARE(pyramidLevelFor(pyramid, all, 6.9), 1);
         QCOMPARE(pyramidLevelFor(pyramid, all, 7.0), 2);
         QCOMPARE(pyramidLevelFor(pyramid, all, 1000.0), 9); // the coarsest there is
-        QCOMPARE(pyramidLevelFor(pyramid, QRect(100, 100, 12, 12), 6.0), 1);
-        QCOMPARE(pyramidLevelFor(pyramid, QRect(100, 100, 5, 5), 6.0), 0); // too few pixels left
+        QCOMPARE(pyramidLevelFor(pyramid, QRect(100, 100, 24, 24), 6.0), 1);
+        QCOMPARE(pyramidLevelFor(pyramid, QRect(100, 100, 16, 16), 6.0), 0); // too few pixels left
     }
 
     void pyramidColoursAndCache()
