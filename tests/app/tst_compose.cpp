@@ -277,6 +277,19 @@ private slots:
         QVERIFY(bytesOf({run, m_image2, "--frame1", "3"}) == expected);
         QVERIFY(bytesOf({run, m_image2}) == expected); // the middle frame
         QVERIFY(bytesOf({m_image2, run, "--frame2", "3"}) != expected);
+        // Runs opened on two threads at once give the same file.
+        QFile list(m_dir.filePath("runs.tsv"));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 6; ++i)
+            list.write("run.dcm\tlao.png\tframe" + QByteArray::number(i) + "\n");
+        list.close();
+        const QString out = m_dir.filePath("runs");
+        QCOMPARE(compose(QStringList{"--pairs", list.fileName(), "--out-dir", out, "--jobs", "2"} +
+                         layout)
+                     .status,
+                 0);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(fileBytes(out + QString("/frame%1.png").arg(i)) == expected);
 
         for (const QStringList& beyond : {QStringList{run, m_image2, "--frame1", "6"},
                                           QStringList{m_image2, m_image2, "--frame2", "2"}}) {
