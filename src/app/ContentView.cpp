@@ -6,6 +6,7 @@
 #include "compose/PngEncoding.h"
 #include "conditions/CropPairRules.h"
 #include "conditions/CropPairStore.h"
+#include "slots/DropZoneView.h"
 #include "ui/RoundedButton.h"
 
 #include <QDateTime>
@@ -71,6 +72,12 @@ void ContentView::refresh()
     s.resultCG.set(*composite);
     s.resultImage.set(*composite);
     s.statusMsg.set(QString());
+}
+
+void ContentView::openFiles(const QStringList& files)
+{
+    for (int slot = 1; slot <= 2 && slot <= files.size(); ++slot)
+        slotPanel(slot)->loadDroppedFile(files[slot - 1]);
 }
 
 void ContentView::clearImages()

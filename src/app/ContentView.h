@@ -1,9 +1,9 @@
 #pragma once
 
-#include "state/WindowState.h"
+#include "app/SaveDialog.h"
 #include "compose/Composition.h"
 #include "state/PNGDocument.h"
-#include "app/SaveDialog.h"
+#include "state/WindowState.h"
 
 #include <QWidget>
 
@@ -30,6 +30,9 @@ public:
 
     // Rebuilds the composite from the current images, crops and parameters.
     void refresh();
+    // Loads the first file into slot 1 and the second into slot 2, each as a
+    // drop on that slot would.
+    void openFiles(const QStringList& files);
     // Removes both images, their crops and the composite.
     void clearImages();
     // Restores what the settings store holds; runs once when the window first shows.

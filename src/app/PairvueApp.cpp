@@ -27,7 +27,7 @@ void PairvueApp::configure(QApplication& app)
         QApplication::installTranslator(translator);
 }
 
-ContentView* PairvueApp::openWindow()
+ContentView* PairvueApp::openWindow(const QStringList& files)
 {
     auto* window = new ContentView;
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -39,11 +39,12 @@ ContentView* PairvueApp::openWindow()
         return keys;
     };
     for (const QKeySequence& keys : bindings(QKeySequence::New, QKeySequence(Qt::CTRL | Qt::Key_N)))
-        connect(new QShortcut(keys, window), &QShortcut::activated, this, &PairvueApp::openWindow);
+        connect(new QShortcut(keys, window), &QShortcut::activated, this, [this] { openWindow(); });
     for (const QKeySequence& keys :
          bindings(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)))
         connect(new QShortcut(keys, window), &QShortcut::activated, window, &QWidget::close);
     window->resize(window->minimumSize().expandedTo(QSize(960, 900)));
     window->show();
+    window->openFiles(files);
     return window;
 }

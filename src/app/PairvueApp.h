@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 class QApplication;
 class ContentView;
@@ -14,5 +15,7 @@ class PairvueApp : public QObject {
 public:
     static void configure(QApplication& app);
 
-    ContentView* openWindow();
+    // A new window; `files` (at most two) go into slots 1 and 2 as if
+    // dropped there.
+    ContentView* openWindow(const QStringList& files = {});
 };

@@ -65,8 +65,7 @@ DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, Q
     // The drop area: the invitation to drop while empty, the editor once an
     // image is there. Both stand inside the area's 8-point inset.
     m_dropArea = new DropArea(
-        accentColor, [this](const QString& path) { loadImage(m_state, m_slot, path, m_onChange); },
-        this);
+        accentColor, [this](const QString& path) { loadDroppedFile(path); }, this);
     m_dropArea->setAccessibleName(label + QStringLiteral(" 画像のドロップ先"));
     m_dropPages = new QStackedLayout(m_dropArea);
 
@@ -123,6 +122,11 @@ void DropZoneView::openFilePicker()
     const QString path = m_openFileDialog ? m_openFileDialog(this) : QString();
     if (!path.isEmpty())
         loadImage(m_state, m_slot, path, m_onChange);
+}
+
+void DropZoneView::loadDroppedFile(const QString& path)
+{
+    loadImage(m_state, m_slot, path, m_onChange);
 }
 
 void DropZoneView::updateImageRows()

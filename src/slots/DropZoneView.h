@@ -35,6 +35,9 @@ public:
 
     // Asks for a file with the open dialog and starts loading it.
     void openFilePicker();
+    // Loads a file as a drop on the panel does: decoded off the window's
+    // thread; a file that cannot be read leaves the slot as it was, silently.
+    void loadDroppedFile(const QString& path);
     // Replaces the open dialog (tests answer it themselves).
     void setOpenFileDialog(OpenFileDialog dialog) { m_openFileDialog = std::move(dialog); }
 

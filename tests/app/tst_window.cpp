@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -338,6 +339,57 @@ private slots:
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", ")));
         QVERIFY(!w.view.preview()->accessibleName().isEmpty());
+    }
+
+    // Files from the command line reach the slots as drops do; one that
+    // cannot be read leaves its slot empty and says nothing.
+    void opensWithFiles_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("name1");
+        QTest::addColumn<QString>("name2");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("two files") << QStringList{"rao.png", "lao.png"} << "rao.png"
+                                   << "lao.png"
+                                   << "";
+        QTest::newRow("one file") << QStringList{"rao.png"} << "rao.png"
+                                  << ""
+                                  << "画像2を選択してください";
+        QTest::newRow("first file unreadable") << QStringList{"broken.png", "lao.png"} << ""
+                                               << "lao.png"
+                                               << "画像1を選択してください";
+        QTest::newRow("second file missing") << QStringList{"rao.png", "gone.png"} << "rao.png"
+                                             << ""
+                                             << "画像2を選択してください";
+    }
+    void opensWithFiles()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, name1);
+        QFETCH(QString, name2);
+        QFETCH(QString, status);
+        QTemporaryDir dir;
+        QVERIFY(solid(64, 48, Qt::red).save(dir.filePath(QStringLiteral("rao.png"))));
+        QVERIFY(solid(40, 40, Qt::blue).save(dir.filePath(QStringLiteral("lao.png"))));
+        QFile broken(dir.filePath(QStringLiteral("broken.png")));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("\x89PNG\r\n\x1a\nnot really");
+        broken.close();
+        QStringList files;
+        for (const QString& name : names)
+            files << dir.filePath(name);
+
+        PairvueApp app;
+        QPointer<ContentView> window = app.openWindow(files);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const WindowState& s = window->state();
+        QTRY_COMPARE(s.name1() + u'|' + s.name2(), name1 + u'|' + name2);
+        QApplication::processEvents();
+        QCOMPARE(s.image1().isNull(), name1.isEmpty());
+        QCOMPARE(s.image2().isNull(), name2.isEmpty());
+        QCOMPARE(s.statusMsg(), status);
+        window->close();
+        QTRY_VERIFY(window.isNull());
     }
 
     void windowsAreIndependentAndClose()
