@@ -369,8 +369,8 @@ private slots:
         QFETCH(QString, name2);
         QFETCH(QString, status);
         QTemporaryDir dir;
-        QVERIFY(solid(64, 48, Qt::red).save(dir.filePath(QStringLiteral("rao.png"))));
-        QVERIFY(solid(40, 40, Qt::blue).save(dir.filePath(QStringLiteral("lao.png"))));
+        QVERIFY(solidImage(64, 48, Qt::red).save(dir.filePath(QStringLiteral("rao.png"))));
+        QVERIFY(solidImage(40, 40, Qt::blue).save(dir.filePath(QStringLiteral("lao.png"))));
         QFile broken(dir.filePath(QStringLiteral("broken.png")));
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("\x89PNG\r\n\x1a\nnot really");
