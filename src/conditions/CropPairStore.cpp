@@ -3,24 +3,85 @@
 #include "conditions/CropPairJson.h"
 #include "conditions/LegacyCrop.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+bool settingsTextSafe(const QByteArray& text)
+{
+    if (text.size() > maxSettingsFileBytes)
+        return false;
+    static const QByteArray variant = QByteArrayLiteral("@Variant(");
+    int lines = 0;
+    for (qsizetype at = text.indexOf(variant); at >= 0; at = text.indexOf(variant, at + 1)) {
+        // The logical line it stands on runs to a line end not escaped by a
+        // backslash (a value may go on over several lines that way).
+        qsizetype end = at;
+        while ((end = text.indexOf('\n', end)) > 0 &&
+               (text[end - 1] == '\\' || (text[end - 1] == '\r' && text[end - 2] == '\\')))
+            ++end;
+        if (end < 0)
+            end = text.size();
+        if (end - at > maxSettingsVariantBytes || ++lines > maxSettingsVariantLines)
+            return false;
+        at = end;
+    }
+    return true;
+}
 
 CropPairStore::CropPairStore() = default;
 
 CropPairStore::CropPairStore(const QString& fileName) : m_fileName(fileName) {}
 
-std::unique_ptr<QSettings> CropPairStore::open() const
+QString CropPairStore::fileName() const
 {
-    // Opening re-reads the file when another process has changed it.
-    if (m_fileName.isEmpty())
-        return std::make_unique<QSettings>();
-    return std::make_unique<QSettings>(m_fileName, QSettings::IniFormat);
+    // Making a settings object reads the file's text but parses no value yet.
+    return m_fileName.isEmpty() ? QSettings().fileName() : m_fileName;
+}
+
+bool CropPairStore::fileSafe() const
+{
+    QFile file(fileName());
+    if (!file.exists())
+        return true;
+    if (file.size() > maxSettingsFileBytes || !file.open(QIODevice::ReadOnly))
+        return false;
+    return settingsTextSafe(file.read(maxSettingsFileBytes + 1));
+}
+
+std::unique_ptr<QSettings> CropPairStore::open(Purpose purpose) const
+{
+    // QSettings parses a "@Variant(...)" value with a recursive loader that a
+    // deeply nested value sends past the end of the stack, and parsing one key
+    // parses its whole group. So the file is checked first; one that fails is
+    // read as holding nothing, and a write first moves it aside whole (the
+    // user's bytes stay, beside it) and starts a fresh file.
+    if (!fileSafe()) {
+        if (purpose == Purpose::Read)
+            return nullptr;
+        const QString name = fileName();
+        const QString aside =
+            name + QStringLiteral(".unreadable-") +
+            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz"));
+        if (!QFile::rename(name, aside))
+            return nullptr;
+    }
+    // Opening re-reads the file when another process has changed it. Only the
+    // user's own file counts; no system-wide copy is consulted.
+    auto settings = m_fileName.isEmpty()
+                        ? std::make_unique<QSettings>()
+                        : std::make_unique<QSettings>(m_fileName, QSettings::IniFormat);
+    settings->setFallbacksEnabled(false);
+    return settings;
 }
 
 std::optional<SavedCropPair> CropPairStore::readSavedCropPair()
 {
     {
-        const auto settings = open();
+        const auto settings = open(Purpose::Read);
+        if (!settings)
+            return std::nullopt;
         const QVariant stored = settings->value(storageKey);
         // Only binary data counts; text or numbers under the key are not a record.
         if (stored.typeId() == QMetaType::QByteArray) {
@@ -43,7 +104,8 @@ std::optional<SavedCropPair> CropPairStore::readSavedCropPair()
 
 std::optional<SavedCrop> CropPairStore::readLegacyCrop(const QString& key)
 {
-    return legacyCrop(open()->value(key));
+    const auto settings = open(Purpose::Read);
+    return settings ? legacyCrop(settings->value(key)) : std::nullopt;
 }
 
 bool CropPairStore::write(const SavedCropPair& record)
@@ -53,7 +115,9 @@ bool CropPairStore::write(const SavedCropPair& record)
     const auto json = encodeCropPair(record);
     if (!json)
         return false;
-    const auto settings = open();
+    const auto settings = open(Purpose::Write);
+    if (!settings)
+        return false;
     settings->setValue(storageKey, *json);
     settings->sync();
     return settings->status() == QSettings::NoError;

@@ -2,12 +2,23 @@
 
 #include "conditions/SavedCropPair.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
 #include <optional>
 
 class QSettings;
+
+// Bounds on a settings file that is handed to QSettings at all: its size, and
+// the "@Variant(...)" values in it (each parsed by a recursive loader, so
+// their length bounds their nesting). The program itself writes none.
+inline constexpr qint64 maxSettingsFileBytes = 1 << 20;
+inline constexpr qsizetype maxSettingsVariantBytes = 4096;
+inline constexpr int maxSettingsVariantLines = 64;
+
+// Whether the text of a settings file keeps within those bounds.
+bool settingsTextSafe(const QByteArray& text);
 
 // The clipping conditions in the per-user settings store. Each operation opens
 // the store afresh, so it sees what other windows and processes have written
@@ -38,8 +49,14 @@ public:
     // and false when the settings file could not be written.
     bool write(const SavedCropPair& record);
 
+    // The settings file this store reads and writes.
+    QString fileName() const;
+
 private:
-    std::unique_ptr<QSettings> open() const;
+    enum class Purpose { Read, Write };
+    bool fileSafe() const;
+    // Nothing when the file is not safe to read; for writing, it is first moved aside.
+    std::unique_ptr<QSettings> open(Purpose purpose) const;
 
     QString m_fileName; // empty for the application's own settings
 };

@@ -3,9 +3,51 @@
 #include "compose/Geometry.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <cmath>
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// Digits with an optional sign, point and exponent, as numbers are written to
+// the settings file ("12", "-3.5", ".5", "5.", "1e-3"); no blanks, no "nan" or
+// "inf". One pass over at most maxLegacyNumberLength characters.
+bool plainDecimal(QStringView text)
+{
+    if (text.size() > maxLegacyNumberLength)
+        return false;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto digits = [&] {
+        const qsizetype start = i;
+        while (i < n && isDigit(text[i]))
+            ++i;
+        return i - start;
+    };
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    qsizetype mantissa = digits();
+    if (i < n && text[i] == u'.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    return i == n;
+}
+
+} // namespace
 
 std::optional<double> legacyNumber(const QVariant& element)
 {
@@ -22,12 +64,8 @@ std::optional<double> legacyNumber(const QVariant& element)
     case QMetaType::Float:
         return element.toDouble();
     case QMetaType::QString: {
-        // Digits with an optional sign, point and exponent, as numbers are
-        // written to the settings file; no blanks, no "nan" or "inf".
-        static const QRegularExpression decimal(
-            QStringLiteral(R"(\A[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\z)"));
         const QString text = element.toString();
-        if (!decimal.match(text).hasMatch())
+        if (!plainDecimal(text))
             return std::nullopt;
         bool ok = false;
         const double v = QLocale::c().toDouble(text, &ok);

@@ -19,7 +19,6 @@
 #include <dcmtk/oflog/oflog.h>
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cmath>
 #include <cstring>
@@ -243,23 +242,22 @@ private:
 
 // Maps a whole regular file read-only; nothing for pipes, devices and the like.
 struct MappedFile {
-    QFile file;
+    std::unique_ptr<QFile> file;
     uchar* data = nullptr;
     qint64 size = 0;
 
-    explicit MappedFile(const QString& path) : file(path)
+    explicit MappedFile(const QString& path) : file(openRegularFile(path))
     {
-        const QFileInfo info(path);
-        if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        if (!file)
             return;
-        size = file.size();
+        size = file->size();
         if (size > 0)
-            data = file.map(0, size);
+            data = file->map(0, size);
     }
     ~MappedFile()
     {
         if (data)
-            file.unmap(data);
+            file->unmap(data);
     }
 };
 
@@ -278,10 +276,10 @@ void prepareDicomDecoding()
 
 bool looksLikeDicom(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    const std::unique_ptr<QFile> file = openRegularFile(path);
+    if (!file)
         return false;
-    const QByteArray head = file.read(132);
+    const QByteArray head = file->read(132);
     if (head.size() == 132 && head.mid(128, 4) == "DICM")
         return true;
     if (head.size() < 8)

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QMimeData>
-#include <QRegularExpression>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -24,20 +23,38 @@ std::optional<QString> localFile(const QUrl& url)
     return path;
 }
 
-// A file location written as text: a file URL or an absolute path.
-std::optional<QString> locationFromText(const QString& text)
+// The first location line of a drop payload: the first line that is neither
+// blank nor a uri-list comment, trimmed. Only the first maxDropScanBytes bytes
+// are looked at, line by line, and nothing past the first such line.
+std::optional<QByteArray> firstLocationLine(QByteArrayView payload)
 {
-    const QStringList lines =
-        text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
-    for (const QString& raw : lines) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue; // blank lines and uri-list comments
-        if (QDir::isAbsolutePath(line))
-            return QDir::cleanPath(line);
-        return localFile(QUrl(line, QUrl::TolerantMode));
+    const bool cut = payload.size() > maxDropScanBytes;
+    payload = payload.first(qMin(payload.size(), maxDropScanBytes));
+    qsizetype start = 0;
+    while (start < payload.size()) {
+        qsizetype end = start;
+        while (end < payload.size() && payload[end] != '\n' && payload[end] != '\r')
+            ++end;
+        if (end == payload.size() && cut)
+            return std::nullopt; // the line goes on past what is read
+        const QByteArrayView line = payload.sliced(start, end - start).trimmed();
+        if (!line.isEmpty() && line.front() != '#')
+            return line.toByteArray();
+        start = end + 1;
     }
     return std::nullopt;
+}
+
+// A file location written as text: a file URL or an absolute path.
+std::optional<QString> locationFromText(QByteArrayView payload)
+{
+    const std::optional<QByteArray> line = firstLocationLine(payload);
+    if (!line)
+        return std::nullopt;
+    const QString text = QString::fromUtf8(*line);
+    if (QDir::isAbsolutePath(text))
+        return QDir::cleanPath(text);
+    return localFile(QUrl(text, QUrl::TolerantMode));
 }
 
 } // namespace
@@ -46,18 +63,20 @@ std::optional<QString> droppedFileLocation(const QMimeData* mime)
 {
     if (!mime)
         return std::nullopt;
-    // File managers send the text form as well; the URLs come first.
-    if (mime->hasUrls()) {
-        // Read the list itself: its comment lines are not locations.
-        const QByteArray list = mime->data(QStringLiteral("text/uri-list"));
+    // File managers send the text form as well; the URLs come first. The list
+    // is read as bytes: its comment lines are not locations, and only its
+    // first location counts (QMimeData::urls() would parse every line).
+    static const QString uriList = QStringLiteral("text/uri-list");
+    if (mime->hasFormat(uriList)) {
+        const QByteArray list = mime->data(uriList);
         if (!list.isEmpty())
-            return locationFromText(QString::fromUtf8(list));
-        const QList<QUrl> urls = mime->urls();
-        if (!urls.isEmpty())
-            return localFile(urls.first());
+            return locationFromText(list);
     }
-    if (mime->hasText())
-        return locationFromText(mime->text());
+    if (mime->hasText()) {
+        // Only the part that can be looked at is converted to bytes.
+        const QString text = mime->text();
+        return locationFromText(QStringView(text).left(maxDropScanBytes + 1).toUtf8());
+    }
     return std::nullopt;
 }
 

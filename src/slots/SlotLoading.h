@@ -9,10 +9,15 @@ class QMimeData;
 class QWidget;
 class WindowState;
 
+// The most bytes of a drop payload looked at: the first location must stand
+// within them.
+constexpr qsizetype maxDropScanBytes = 64 * 1024;
+
 // The file a drag carries: its first item only, given as a file URL (the
 // usual "text/uri-list" from a file manager) or as text holding a file URL or
 // an absolute path. Nothing for an empty drag, or when the first item is not
-// a local file (remote locations are never fetched).
+// a local file (remote locations are never fetched). Work and memory are
+// bounded whatever the payload.
 std::optional<QString> droppedFileLocation(const QMimeData* mime);
 
 // Loads the image of the file at `path` into a slot of the window state (1 or

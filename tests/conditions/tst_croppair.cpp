@@ -169,6 +169,9 @@ private slots:
         row("zero width", QVariantList{1, 2, 0, 4}, none);
         row("a flag", QVariantList{true, 2, 3, 4}, none);
         row("one text", QString("10.4, 20.6, 99.2, 99.9"), none);
+        const QString longNumber(65, u'1'), digitsThenX = QString(64000, u'7') + u'x';
+        row("number text longer than 64", QStringList{"1", "2", "3", longNumber}, none);
+        row("64 000 digits and an x, read at once", QStringList{"1", "2", digitsThenX, "4"}, none);
     }
     void legacyCrop()
     {
@@ -256,28 +259,52 @@ private slots:
     void hostileSettingsReadAsNothing_data()
     {
         QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("keptAside"); // saving moves the file aside whole
         const QByteArray good = asFileEntry(sampleJson);
         auto both = [](const QByteArray& value) { return "[General]" + key + value + "\n"; };
-        QTest::newRow("a list") << both("1, 2, 3");
-        QTest::newRow("half-written file") << "[General]" + key + good.left(good.size() / 2);
+        QTest::newRow("a list") << both("1, 2, 3") << false;
+        QTest::newRow("half-written file")
+            << "[General]" + key + good.left(good.size() / 2) << false;
         const QByteArray rightOnly = "[General]\nPairvue.savedCrop.right=1, 1, 1, 1\n";
-        QTest::newRow("one legacy side only") << rightOnly;
+        QTest::newRow("one legacy side only") << rightOnly << false;
         QTest::newRow("legacy list of a million")
-            << rightOnly + "Pairvue.savedCrop.left=" + QByteArray("1, ").repeated(1000000) + "1\n";
+            << rightOnly + "Pairvue.savedCrop.left=" + QByteArray("1, ").repeated(1000000) + "1\n"
+            << true;
+        // A list in a list... 40 000 deep: the settings loader's recursion
+        // runs off the end of the stack (20 000 still loads).
+        const QByteArray nested = "@Variant(" +
+                                  QByteArray("\\0\\0\\0\\t\\0\\0\\0\\x1").repeated(40000) +
+                                  "\\0\\0\\0\\x2\\0\\0\\0\\x5)";
+        QTest::newRow("another key nested 40 000 deep")
+            << "[General]\nother=" + nested + key + good + "\n"
+            << true;
         QByteArray junk;
         for (int i = 0; i < 4096; ++i)
             junk += char(i * 7919 % 251);
-        QTest::newRow("binary junk") << junk;
+        QTest::newRow("binary junk") << junk << false;
     }
     void hostileSettingsReadAsNothing()
     {
         QFETCH(QByteArray, file);
+        QFETCH(bool, keptAside);
+        const QFileInfo settingsFile(QSettings().fileName());
+        QDir folder = settingsFile.dir();
+        const QStringList asideNames{settingsFile.fileName() + ".unreadable-*"};
+        for (const QString& name : folder.entryList(asideNames))
+            QVERIFY(folder.remove(name));
         SettingsSandbox::writeFile(file);
         QVERIFY(!CropPairStore().readSavedCropPair());
         QCOMPARE(SettingsSandbox::readFile(), file); // nothing migrated, nothing mended
-        // Saving afterwards still leaves one good record.
+        // Saving afterwards still leaves one good record, and the user's bytes.
         QVERIFY(CropPairStore().write(sample));
         QCOMPARE(CropPairStore().readSavedCropPair(), std::optional<SavedCropPair>(sample));
+        const QStringList aside = folder.entryList(asideNames);
+        QCOMPARE(aside.size(), keptAside ? 1 : 0);
+        if (keptAside) {
+            QFile kept(folder.filePath(aside.first()));
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), file);
+        }
     }
 
     void twoProcessesSavingAtOnce()

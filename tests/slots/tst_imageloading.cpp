@@ -127,6 +127,9 @@ private slots:
         const QString fifo = m_dir.filePath(QStringLiteral("pipe.png")); // would never end
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(!decodeImageFile(fifo));
+        // Opened without a check before: a pipe swapped in after any check
+        // is refused by what was opened, without waiting for a writer.
+        QVERIFY(!openRegularFile(fifo));
     }
 
     void sizeLimits()
@@ -189,6 +192,13 @@ private slots:
             << "https://example.org/a.png\r\n" + url[0] << none << false << none;
         QTest::newRow("relative path as text") << QByteArray() << b << false << none;
         QTest::newRow("nothing") << QByteArray() << none << false << none;
+        const QByteArray comments = QByteArray("# a comment line\r\n").repeated(4000); // 72 KB
+        QTest::newRow("first location, then 72 KB of comments")
+            << url[0] + comments << none << true << a;
+        QTest::newRow("location only after 72 KB of comments")
+            << comments + url[0] << none << false << none;
+        QTest::newRow("text location only after 72 KB of blank lines")
+            << QByteArray() << QString(72000, u'\n') + m_path[0] << false << none;
     }
     void drops()
     {
