@@ -2,7 +2,10 @@
 #include "controls/BorderColorBinding.h"
 #include "controls/ColorComponentField.h"
 #include "controls/ColorPickerButton.h"
+#include "controls/ColorRules.h"
 #include "controls/FieldLineEdit.h"
+#include "controls/ParamField.h"
+#include "controls/ParameterPanelContent.h"
 #include "controls/TransparencyCheckerboard.h"
 #include "state/WindowState.h"
 #include "ui/RoundedButton.h"
@@ -70,52 +73,47 @@ class ColorControlsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void panelShowsItsControlsAndPresets()
+    // The presets, the caption and the accessible names of the colour panel.
+    void presetsSetTheColour()
     {
         Panel p;
-        p.w.resize(p.w.minimumSizeHint().width(), p.w.sizeHint().height());
-        QVERIFY(QTest::qWaitForWindowExposed(&p.w));
         QCOMPARE(p.caption(), QStringLiteral("黄緑  #CCFFCC  A=255"));
         QCOMPARE(accessibleName(p.w.colorPicker()), QStringLiteral("カラーピッカー"));
-        QCOMPARE(p.w.captionLabel()->geometry().right(), p.w.width() - 1);
-        const int bottom = p.field(0)->geometry().bottom();
         const QStringList names{"透明", "白", "黄緑"};
         const QStringList after{"#000000  A=0", "#FFFFFF  A=255", "黄緑  #CCFFCC  A=255"};
         for (int i : {0, 1, 2}) {
-            RoundedButton* b = p.w.presetButtons()[i];
-            QCOMPARE(accessibleName(b), names[i]);
-            QCOMPARE(b->geometry().bottom(), bottom);
-            QTest::mouseClick(b, Qt::LeftButton);
+            QCOMPARE(accessibleName(p.w.presetButtons()[i]), names[i]);
+            QTest::mouseClick(p.w.presetButtons()[i], Qt::LeftButton);
             QCOMPARE(p.caption(), after[i]);
             QCOMPARE(p.field(3)->editor()->text(), i ? "255" : "0");
         }
         QStringList fields;
-        for (ColorComponentField* f : p.w.componentFields()) {
+        for (ColorComponentField* f : p.w.componentFields())
             fields << accessibleName(f->editor()) + QLatin1Char('=') + f->editor()->text();
-            QCOMPARE(f->geometry().bottom(), bottom);
-        }
         QCOMPARE(fields, (QStringList{"R（0–255）=204", "G（0–255）=255", "B（0–255）=204",
                                       "A（0=透明）=255"}));
     }
 
+    // Typing alone writes nothing; Return commits the value clamped, or
+    // puts back the last one when the text is no number.
+    void typedValuesAreCommittedAndClamped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<qint64>("expected");
+        QTest::newRow("above 255") << "300" << qint64(255);
+        QTest::newRow("below 0") << "-5" << qint64(0);
+        QTest::newRow("letters") << "abc" << qint64(204);
+    }
     void typedValuesAreCommittedAndClamped()
     {
+        QFETCH(QString, typed);
+        QFETCH(qint64, expected);
         Panel p;
-        const QList<std::pair<QString, qint64>> cases{{"300", 255},
-                                                      {"-5", 0},
-                                                      {"17", 17},
-                                                      {"abc", 17},
-                                                      {"12.5", 17},
-                                                      {"", 17},
-                                                      {"99999999999999999999", 255}};
-        for (const auto& [typed, expected] : cases) {
-            const qint64 before = p.s.borderR();
-            type(p.field(0), typed, false);
-            QCOMPARE(p.s.borderR(), before); // typing alone writes nothing
-            QTest::keyClick(p.field(0)->editor(), Qt::Key_Return);
-            QCOMPARE(p.caption(), colorCaption({expected, 255, 204, 255}));
-            QCOMPARE(p.field(0)->editor()->text(), QString::number(expected));
-        }
+        type(p.field(0), typed, false);
+        QCOMPARE(p.s.borderR(), 204);
+        QTest::keyClick(p.field(0)->editor(), Qt::Key_Return);
+        QCOMPARE(p.caption(), colorCaption({expected, 255, 204, 255}));
+        QCOMPARE(p.field(0)->editor()->text(), QString::number(expected));
     }
 
     void leavingTheFieldCommitsInTheFieldsLocale()
@@ -212,6 +210,52 @@ private slots:
         }
         QCOMPARE(seen, (QStringList{"........", ".GGWWGG.", ".GGWWGG.", ".WWGGWW.", ".WWGGWW.",
                                     "........"}));
+    }
+
+    void everyKeystrokeIsWrittenAtOnce()
+    {
+        WindowState s;
+        ParamField field(QStringLiteral("キャンバス幅"), s.canvasW);
+        field.show();
+        FieldLineEdit* edit = field.editor();
+        QStringList seen;
+        connect(&s, &WindowState::canvasWChanged, this, [&] { seen << s.canvasW(); });
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, QStringLiteral("12x")); // nothing is filtered
+        QTest::keyClick(edit, Qt::Key_Return);         // and Return commits nothing further
+        QCOMPARE(seen, (QStringList{QString(), "1", "12", "12x"}));
+        // A change made elsewhere shows at once; one the field already shows keeps the caret.
+        edit->setCursorPosition(1);
+        emit s.canvasWChanged();
+        QCOMPARE(edit->cursorPosition(), 1);
+        s.canvasW.set(QStringLiteral("777"));
+        QCOMPARE(edit->text(), QStringLiteral("777"));
+    }
+
+    // Each of the six fields is named after its caption and writes its own value.
+    void parameterPanelBindsSixFields()
+    {
+        WindowState s;
+        ParameterPanelContent panel(s);
+        panel.show();
+        const QStringList captions{"キャンバス幅",      "キャンバス高さ",    "画像サイズ",
+                                   "画像1 (RAO) 中心X", "画像2 (LAO) 中心X", "中心Y（共通）"};
+        auto values = [&s] {
+            return QStringList{s.canvasW(), s.canvasH(), s.imgSize(), s.cx1(), s.cx2(), s.cy()};
+        };
+        for (int i = 0; i < 6; ++i) {
+            FieldLineEdit* edit = panel.fields()[i]->editor();
+            QCOMPARE(accessibleName(edit), captions[i]);
+            QStringList expected = values();
+            QCOMPARE(edit->text(), expected[i]);
+            expected[i] += QLatin1Char('9');
+            edit->setFocus();
+            edit->end(false);
+            QTest::keyClick(edit, Qt::Key_9);
+            QCOMPARE(values(), expected);
+        }
     }
 };
 
