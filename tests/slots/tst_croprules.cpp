@@ -34,30 +34,6 @@ private slots:
             QCOMPARE(EditorGeometry::of(px, QSizeF(400, 244)).viewToImage({50, 50}), QPointF(0, 0));
     }
 
-    void moveOfACropWiderThanTheImage()
-    {
-        // The upper limit comes last: a crop that cannot fit is pushed to the
-        // left edge's far side rather than past the right edge.
-        CropDragController drag;
-        const QRectF big(0, 0, 900, 300);
-        drag.change(wide, big, QPointF(100, 100), QPointF(100, 100));
-        const OptRect moved = drag.change(wide, big, QPointF(100, 100), QPointF(150, 100));
-        QCOMPARE(*moved, QRectF(-100, 0, 900, 300));
-    }
-
-    void overlayGeometry()
-    {
-        const CropOverlay o =
-            cropOverlay(QRectF(0, 22, 400, 200), QSizeF(800, 400), QRectF(100, 50, 300, 300));
-        QCOMPARE(o.selection, QRectF(50, 47, 150, 150));
-        QVERIFY(o.thirds ==
-                (std::array<QLineF, 4>{QLineF(100, 47, 100, 197), QLineF(50, 97, 200, 97),
-                                       QLineF(150, 47, 150, 197), QLineF(50, 147, 200, 147)}));
-        QVERIFY(o.handles ==
-                (std::array<QRectF, 4>{QRectF(45, 42, 10, 10), QRectF(195, 42, 10, 10),
-                                       QRectF(45, 192, 10, 10), QRectF(195, 192, 10, 10)}));
-    }
-
     void drawing()
     {
         const QColor accent(79, 142, 247), grey(200, 200, 200);
@@ -111,7 +87,6 @@ private slots:
         QCOMPARE(integerPartText(299.99), QStringLiteral("299"));
         QCOMPARE(integerPartText(16384), QStringLiteral("16384")); // no grouping
         QCOMPARE(integerPartText(-0.5), QStringLiteral("0"));      // not "-0"
-        QCOMPARE(integerPartText(-3.7), QStringLiteral("-3"));
         QCOMPARE(integerPartText(std::nan("")), QStringLiteral("0"));
     }
 };
