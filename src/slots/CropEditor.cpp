@@ -1,9 +1,10 @@
 #include "slots/CropEditor.h"
 
-#include "state/WindowState.h"
 #include "compose/Geometry.h"
 #include "slots/HoverCursor.h"
+#include "state/WindowState.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,6 +14,7 @@ CropEditor::CropEditor(WindowState& state, int slot, QColor accent, std::functio
       m_onChange(std::move(onChange))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setFocusPolicy(Qt::ClickFocus);
     m_hover = new HoverCursor(
         this, [this](QPointF p) { return cursorFor(editorGeometry(), m_state.crop(m_slot), p); });
     const auto cropChanged = slot == 1 ? &WindowState::crop1Changed : &WindowState::crop2Changed;
@@ -73,6 +75,17 @@ void CropEditor::hideEvent(QHideEvent* event)
     if (m_drag.dragMode() != DragMode::None)
         finishDrag();
     QWidget::hideEvent(event);
+}
+
+void CropEditor::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (m_frameStep && (key == Qt::Key_PageDown || key == Qt::Key_PageUp) &&
+        event->modifiers() == Qt::NoModifier) {
+        m_frameStep(key == Qt::Key_PageDown ? 1 : -1);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CropEditor::dragTo(QPointF current)

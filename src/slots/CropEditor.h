@@ -24,6 +24,10 @@ public:
 
     // The geometry of the current layout (image fitted into the widget).
     EditorGeometry editorGeometry() const;
+
+    // Called with +1 for Page Down and -1 for Page Up while the editor has
+    // focus (it takes focus on a click): the slot steps through its frames.
+    void setFrameStep(std::function<void(int)> step) { m_frameStep = std::move(step); }
     DragMode dragMode() const { return m_drag.dragMode(); }
     QPointF dragAnchor() const { return m_drag.dragAnchor(); }
 
@@ -33,6 +37,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void dragTo(QPointF current);
@@ -42,6 +47,7 @@ private:
     int m_slot;
     QColor m_accent;
     std::function<void()> m_onChange;
+    std::function<void(int)> m_frameStep;
     CropDragController m_drag;
     QPointF m_dragStart;
     QPointF m_lastPoint;

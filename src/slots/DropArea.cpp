@@ -1,7 +1,7 @@
 #include "slots/DropArea.h"
 
-#include "ui/Theme.h"
 #include "slots/SlotLoading.h"
+#include "ui/Theme.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -5,15 +5,18 @@
 #include "slots/DropArea.h"
 #include "slots/ElidedLabel.h"
 #include "slots/PhotoBadgeIcon.h"
+#include "slots/SlotRun.h"
 #include "slots/SlotTexts.h"
 #include "state/WindowState.h"
 #include "ui/RoundedButton.h"
 #include "ui/TextStyle.h"
 #include "ui/Theme.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSlider>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -28,6 +31,17 @@ QLabel* makeLabel(const QString& text, const QFont& font, const QColor& color, Q
     QLabel* label = styledLabel(text, font, color, parent);
     label->setAlignment(Qt::AlignCenter);
     return label;
+}
+
+// A dark slider whose groove takes the slot's colour.
+QString sliderStyle(const QColor& accent)
+{
+    return QStringLiteral(
+               "QSlider::groove:horizontal { height: 4px; border-radius: 2px; background: %1; }"
+               "QSlider::sub-page:horizontal { border-radius: 2px; background: %2; }"
+               "QSlider::handle:horizontal { width: 12px; margin: -5px 0; border-radius: 6px;"
+               " background: %3; }")
+        .arg(cBgSec.toQColor().name(), accent.name(), cTextPri.toQColor().name());
 }
 
 QColor atOpacity(QColor c, double opacity)
@@ -101,6 +115,32 @@ DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, Q
     m_cropStatus = makeLabel(QString(), systemFontAt(10), cTextSec.toQColor(), this);
     column->addWidget(m_cropStatus);
 
+    m_frameRow = new QWidget(this);
+    auto* frames = new QHBoxLayout(m_frameRow);
+    frames->setContentsMargins(0, 0, 0, 0);
+    frames->setSpacing(rowSpacing);
+    m_frameSlider = new QSlider(Qt::Horizontal, m_frameRow);
+    m_frameSlider->setObjectName(QStringLiteral("frameSlider"));
+    m_frameSlider->setAccessibleName(label + QStringLiteral(" フレーム"));
+    m_frameSlider->setStyleSheet(sliderStyle(accentColor));
+    m_frameSlider->setMinimum(1);
+    frames->addWidget(m_frameSlider, 1);
+    m_frameLabel = styledLabel(QString(), systemFontAt(10), cTextSec.toQColor(), m_frameRow);
+    frames->addWidget(m_frameLabel);
+    column->addWidget(m_frameRow);
+
+    m_projection = makeLabel(QString(), systemFontAt(10), cTextSec.toQColor(), this);
+    column->addWidget(m_projection);
+
+    SlotRun& run = SlotRun::of(state, slot);
+    connect(m_frameSlider, &QSlider::valueChanged, this,
+            [this](int value) { SlotRun::of(m_state, m_slot).showFrame(value - 1, m_onChange); });
+    m_editor->setFrameStep([this](int step) {
+        SlotRun& r = SlotRun::of(m_state, m_slot);
+        r.showFrame(r.frame() + step, m_onChange);
+    });
+    connect(&run, &SlotRun::changed, this, &DropZoneView::updateRunRows);
+
     const bool first = slot == 1;
     connect(&state, first ? &WindowState::image1Changed : &WindowState::image2Changed, this,
             &DropZoneView::updateImageRows);
@@ -110,6 +150,34 @@ DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, Q
             &DropZoneView::updateCropStatus);
     updateImageRows();
     updateFileName();
+}
+
+void DropZoneView::updateRunRows()
+{
+    const SlotRun& run = SlotRun::of(m_state, m_slot);
+    const bool loaded = !m_state.image(m_slot).isNull();
+    const int count = run.frameCount();
+    m_frameRow->setVisible(loaded && count > 1);
+    if (count > 1) {
+        const QSignalBlocker quiet(m_frameSlider);
+        m_frameSlider->setMaximum(count);
+        m_frameSlider->setPageStep(std::max(1, count / 10));
+        m_frameSlider->setValue(run.frame() + 1);
+        m_frameLabel->setText(frameRowText(run.frame(), count));
+        m_frameLabel->setAccessibleName(m_frameLabel->text());
+    }
+    const std::optional<Projection> projection = run.projection();
+    m_projection->setVisible(loaded && projection.has_value());
+    if (projection) {
+        const ProjectionRow row = projectionRow(*projection, m_slot);
+        m_projection->setText(row.text);
+        m_projection->setAccessibleName(row.text);
+        QPalette palette = m_projection->palette();
+        const QColor colour = row.mismatch ? cWarning.toQColor() : cTextSec.toQColor();
+        palette.setColor(QPalette::WindowText, colour);
+        palette.setColor(QPalette::Text, colour);
+        m_projection->setPalette(palette);
+    }
 }
 
 bool DropZoneView::isTargeted() const
@@ -136,6 +204,7 @@ void DropZoneView::updateImageRows()
     m_cropStatus->setVisible(loaded);
     m_dropPages->setCurrentWidget(loaded ? m_editor : m_emptyState);
     updateCropStatus();
+    updateRunRows();
 }
 
 void DropZoneView::updateFileName()

@@ -12,13 +12,15 @@ class CropEditor;
 class DropArea;
 class ElidedLabel;
 class QLabel;
+class QSlider;
 class QStackedLayout;
 class RoundedButton;
 class WindowState;
 
 // The panel of one image slot: title, file button, help text, the drop area
 // (an invitation to drop a file, or the crop editor once an image is loaded),
-// the file name and the crop status line. It is bound to slot 1 or 2 of a
+// the file name, the crop status line and, for a DICOM file, its frame row
+// and projection row. It is bound to slot 1 or 2 of a
 // window state and calls `onChange` after every image or crop change it makes.
 class DropZoneView : public QWidget {
     Q_OBJECT
@@ -51,6 +53,12 @@ public:
     CropEditor* editor() const { return m_editor; }
     ElidedLabel* fileNameLabel() const { return m_fileName; }
     QLabel* cropStatusLabel() const { return m_cropStatus; }
+    // The frame row (multi-frame files only) and the projection row (files
+    // that state the C-arm angles only).
+    QWidget* frameRow() const { return m_frameRow; }
+    QSlider* frameSlider() const { return m_frameSlider; }
+    QLabel* frameLabel() const { return m_frameLabel; }
+    QLabel* projectionLabel() const { return m_projection; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,6 +67,7 @@ private:
     void updateImageRows();
     void updateFileName();
     void updateCropStatus();
+    void updateRunRows();
 
     WindowState& m_state;
     int m_slot;
@@ -75,4 +84,8 @@ private:
     CropEditor* m_editor = nullptr;
     ElidedLabel* m_fileName = nullptr;
     QLabel* m_cropStatus = nullptr;
+    QWidget* m_frameRow = nullptr;
+    QSlider* m_frameSlider = nullptr;
+    QLabel* m_frameLabel = nullptr;
+    QLabel* m_projection = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "slots/SlotLoading.h"
 
-#include "imaging/ImageFile.h"
+#include "imaging/PictureSource.h"
+#include "slots/SlotRun.h"
 #include "state/WindowState.h"
 
 #include <QDir>
@@ -102,12 +103,13 @@ public:
         auto* watcher = new QFutureWatcher<Decoded>(this);
         connect(watcher, &QFutureWatcherBase::finished, this,
                 [this, watcher, slot, at, ticket, path, onChange = std::move(onChange)] {
-                    const Decoded image = watcher->result();
+                    Decoded opened = watcher->result();
                     watcher->deleteLater();
-                    if (!image || ticket <= m_shown[at])
+                    if (!opened.source || ticket <= m_shown[at])
                         return;
                     m_shown[at] = ticket;
-                    m_state.setImage(slot, *image);
+                    SlotRun::of(m_state, slot).setSource(std::move(opened.source), opened.frame);
+                    m_state.setImage(slot, opened.image);
                     m_state.setName(slot, QFileInfo(path).fileName());
                     m_state.setCrop(slot, std::nullopt);
                     if (onChange)
@@ -117,12 +119,28 @@ public:
     }
 
 private:
-    using Decoded = std::optional<QImage>;
+    // An opened file and the picture of the frame it shows first.
+    struct Decoded {
+        std::shared_ptr<PictureSource> source;
+        int frame = 0;
+        QImage image;
+    };
 
     explicit SlotLoader(WindowState& state) : QObject(&state), m_state(state) {}
 
     // The one place where a chosen file becomes a picture; runs on a worker.
-    static Decoded decode(const QString& path) { return decodeImageFile(path); }
+    static Decoded decode(const QString& path)
+    {
+        Decoded opened{openPictureSource(path), 0, QImage()};
+        if (!opened.source)
+            return {};
+        opened.frame = opened.source->initialFrame();
+        std::optional<QImage> image = opened.source->frame(opened.frame);
+        if (!image)
+            return {};
+        opened.image = std::move(*image);
+        return opened;
+    }
 
     WindowState& m_state;
     quint64 m_issued[2] = {0, 0}; // the newest ticket given out, per slot
@@ -140,8 +158,8 @@ QString runOpenFileDialog(QWidget* parent)
 {
     // Qt's own dialog, so that it speaks the program's language whatever the
     // desktop's. No caption: the dialog keeps its usual title.
-    const QString filter =
-        QStringLiteral("画像ファイル (*.png *.jpg *.jpeg *.bmp *.tif *.tiff *.gif)");
+    const QString filter = QStringLiteral("画像ファイル (*.png *.jpg *.jpeg *.bmp *.tif *.tiff "
+                                          "*.gif *.dcm *.dicom);;すべてのファイル (*)");
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter, nullptr,
                                         QFileDialog::DontUseNativeDialog);
 }

@@ -20,11 +20,13 @@ constexpr qsizetype maxDropScanBytes = 64 * 1024;
 // bounded whatever the payload.
 std::optional<QString> droppedFileLocation(const QMimeData* mime);
 
-// Loads the image of the file at `path` into a slot of the window state (1 or
-// 2) without holding up the window: the file is decoded on a worker thread and
-// the slot stays as it was until the picture is ready. Then image, file name
-// (the last path component) and no crop are set, and `onChange` is called. A
-// file that cannot be decoded changes nothing.
+// Loads the picture of the file at `path` (an image or a DICOM file, opened
+// through openPictureSource) into a slot of the window state (1 or 2) without
+// holding up the window: the file is opened and its first frame decoded on a
+// worker thread, and the slot stays as it was until the picture is ready. Then
+// the file becomes the slot's run (SlotRun), its first frame the image, and
+// file name (the last path component) and no crop are set, and `onChange` is
+// called. A file that cannot be decoded changes nothing.
 //
 // Every load of a slot gets a ticket; a picture is shown only if its ticket is
 // newer than the one the slot shows, so the latest choice wins and a refused
@@ -35,6 +37,6 @@ void loadImage(WindowState& state, int slot, const QString& path, std::function<
 // Asks a person for one existing image file; an empty text when cancelled.
 using OpenFileDialog = std::function<QString(QWidget* parent)>;
 
-// The open dialog: one existing PNG, JPEG, BMP, TIFF or GIF file, with Qt's
-// own (translated) dialog.
+// The open dialog: one existing PNG, JPEG, BMP, TIFF, GIF or DICOM file (or
+// any file, through a second filter), with Qt's own (translated) dialog.
 QString runOpenFileDialog(QWidget* parent);

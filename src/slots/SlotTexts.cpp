@@ -26,3 +26,8 @@ QString fileNameText(const QString& imageName)
 {
     return QStringLiteral("✓ ") + imageName;
 }
+
+QString frameRowText(int frame, int frameCount)
+{
+    return QStringLiteral("フレーム %1 / %2").arg(frame + 1).arg(frameCount);
+}

@@ -11,6 +11,9 @@
 // part (a drag in progress holds fractions).
 QString cropStatusText(QSizeF imagePixels, const std::optional<QRectF>& crop);
 
+// The frame row of a multi-frame slot: `frame` is 0-based, the text 1-based.
+QString frameRowText(int frame, int frameCount);
+
 // The file name line of a slot.
 QString fileNameText(const QString& imageName);
 

@@ -31,6 +31,8 @@ inline const Color cAccent2{u"7c6af7"};
 inline const Color cSuccess{u"34d399"};
 inline const Color cTextPri{u"e8eaf2"};
 inline const Color cTextSec{u"8b90a7"};
+// Text that warns, such as a projection in the wrong slot.
+inline const Color cWarning{u"fbbf24"};
 
 // White or black at an opacity, for outlines, dimming and overlays.
 inline QColor whiteAt(double opacity)

@@ -1,12 +1,17 @@
 #include "app/ContentView.h"
 #include "app/PairvueApp.h"
 #include "app/ResultPreview.h"
+#include "compose/PngEncoding.h"
 #include "controls/FieldLineEdit.h"
 #include "controls/ParamField.h"
 #include "controls/ParameterPanelContent.h"
+#include "slots/CropEditor.h"
+#include "slots/DropZoneView.h"
+#include "support/DicomFiles.h"
 #include "support/Pixels.h"
 #include "support/SettingsSandbox.h"
 #include "ui/RoundedButton.h"
+#include "ui/Theme.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,6 +19,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -293,6 +299,93 @@ private slots:
         v.state().crop2.set(QRectF(0, 0, 50, 50));
         QTest::mouseClick(v.saveCropPairButton(), Qt::LeftButton);
         QVERIFY(v.state().hasSavedCropPair() && v.recallCropPairButton()->isEnabled());
+    }
+
+    // Two cine runs, as the lab writes them: frames chosen with the keys and
+    // the slider, the crop kept, the angles shown (a swapped pair in the
+    // warning colour), and nothing of the patient anywhere the user sees.
+    void dicomRunsInBothSlots()
+    {
+        QTemporaryDir dir;
+        testsupport::DicomSpec spec;
+        spec.frames = 5;
+        spec.syntax = EXS_JPEGProcess14SV1;
+        spec.value = [](int f, int x, int y, int) { return (f * 800 + x * 8 + y) % 4096; };
+        spec.angles = {-30, 20};
+        spec.window = {2048, 4096};
+        QVERIFY(testsupport::writeDicom(dir.filePath(QStringLiteral("run1")), spec));
+        spec.angles = {-29.7, -25.2}; // an RAO run given to the LAO slot
+        spec.representativeFrame = 5;
+        QVERIFY(testsupport::writeDicom(dir.filePath(QStringLiteral("run2.dcm")), spec));
+
+        Window w;
+        ContentView& v = w.view;
+        for (int slot : {1, 2}) {
+            const QString path =
+                dir.filePath(slot == 1 ? QStringLiteral("run1") : QStringLiteral("run2.dcm"));
+            v.slotPanel(slot)->setOpenFileDialog([path](QWidget*) { return path; });
+            v.slotPanel(slot)->openFilePicker();
+        }
+        QTRY_VERIFY(!v.state().image1().isNull() && !v.state().image2().isNull());
+        DropZoneView* panel = v.slotPanel(1);
+        QCOMPARE(v.state().image1().format(), QImage::Format_Grayscale8);
+        QCOMPARE(panel->frameLabel()->text(), QStringLiteral("フレーム 3 / 5"));
+        QCOMPARE(v.slotPanel(2)->frameLabel()->text(), QStringLiteral("フレーム 5 / 5"));
+        QCOMPARE(panel->projectionLabel()->text(), QStringLiteral("RAO 30°  CRA 20°"));
+        QCOMPARE(v.slotPanel(2)->projectionLabel()->text(),
+                 QStringLiteral("RAO 30°  CAU 25°（この欄は LAO）"));
+        QCOMPARE(v.slotPanel(2)->projectionLabel()->palette().color(QPalette::WindowText),
+                 cWarning.toQColor());
+        QVERIFY(panel->projectionLabel()->palette().color(QPalette::WindowText) !=
+                cWarning.toQColor());
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(panel->frameLabel())->text(QAccessible::Name),
+            QStringLiteral("フレーム 3 / 5"));
+
+        // A click inside the crop gives the editor focus and keeps the crop;
+        // Page Down then shows the next frame and recomposes.
+        const QRectF crop(4, 4, 20, 20);
+        v.state().setCrop1(crop);
+        v.refresh();
+        CropEditor* editor = panel->editor();
+        const QPointF inside = editor->editorGeometry().imageToView(crop).center();
+        QTest::mouseClick(editor, Qt::LeftButton, {}, inside.toPoint());
+        QVERIFY(editor->hasFocus());
+        QCOMPARE(v.state().crop1(), crop);
+        const QImage third = v.state().image1();
+        const QImage composedThird = v.state().resultCG();
+        QTest::keyClick(editor, Qt::Key_PageDown);
+        QCOMPARE(panel->frameLabel()->text(), QStringLiteral("フレーム 4 / 5"));
+        QTRY_VERIFY(v.state().image1() != third);
+        QCOMPARE(v.state().crop1(), crop);
+        QVERIFY(v.state().resultCG() != composedThird);
+        QTest::keyClick(editor, Qt::Key_PageUp);
+        QTRY_COMPARE(v.state().image1(), third);
+        QTest::keyClick(panel->frameSlider(), Qt::Key_End);
+        QCOMPARE(panel->frameLabel()->text(), QStringLiteral("フレーム 5 / 5"));
+        QTRY_VERIFY(v.state().image1() != third);
+        QCOMPARE(v.state().crop1(), crop);
+
+        // The PNG and every text of the window hold nothing of the header.
+        const std::optional<QByteArray> png = pngData(v.state().resultCG());
+        QVERIFY(png);
+        QStringList texts;
+        for (const QWidget* child : v.findChildren<QWidget*>()) {
+            if (const auto* label = qobject_cast<const QLabel*>(child))
+                texts << label->text();
+            texts << child->accessibleName() << child->toolTip();
+        }
+        const QString all = texts.join(u'\n');
+        QVERIFY(all.contains(QStringLiteral("run2.dcm")));
+        for (const QString& secret : testsupport::patientStrings) {
+            QVERIFY2(!png->contains(secret.toUtf8()), qPrintable(secret));
+            QVERIFY2(!all.contains(secret), qPrintable(secret));
+        }
+
+        // Clearing lets the runs go: no frame row, no projection row.
+        v.clearImages();
+        QVERIFY(!shown(panel->frameRow()));
+        QVERIFY(!shown(panel->projectionLabel()));
     }
 
     void keystrokeInParameterFieldRecomposesOnce()
