@@ -345,7 +345,7 @@ private slots:
         // A click inside the crop gives the editor focus and keeps the crop;
         // Page Down then shows the next frame and recomposes.
         const QRectF crop(4, 4, 20, 20);
-        v.state().setCrop1(crop);
+        v.state().crop1.set(crop);
         v.refresh();
         CropEditor* editor = panel->editor();
         const QPointF inside = editor->editorGeometry().imageToView(crop).center();
