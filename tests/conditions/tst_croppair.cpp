@@ -366,8 +366,6 @@ private slots:
         QTest::newRow("the initial colour, no time")
             << sampleJson.left(sampleJson.indexOf(",\"savedAt\"")) + "}"
             << Colour{204, 255, 204, 255} << 0 << "呼び出し（保存データ）";
-        QTest::newRow("unusable record")
-            << bg("0", "256") << Colour{204, 255, 204, 255} << 0 << "呼び出し";
     }
     void startUpRestoresWhatIsStored()
     {

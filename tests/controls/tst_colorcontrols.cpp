@@ -73,25 +73,17 @@ class ColorControlsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The presets, the caption and the accessible names of the colour panel.
+    // The presets set the colour the caption and the fields show.
     void presetsSetTheColour()
     {
         Panel p;
         QCOMPARE(p.caption(), QStringLiteral("黄緑  #CCFFCC  A=255"));
-        QCOMPARE(accessibleName(p.w.colorPicker()), QStringLiteral("カラーピッカー"));
-        const QStringList names{"透明", "白", "黄緑"};
         const QStringList after{"#000000  A=0", "#FFFFFF  A=255", "黄緑  #CCFFCC  A=255"};
         for (int i : {0, 1, 2}) {
-            QCOMPARE(accessibleName(p.w.presetButtons()[i]), names[i]);
             QTest::mouseClick(p.w.presetButtons()[i], Qt::LeftButton);
             QCOMPARE(p.caption(), after[i]);
             QCOMPARE(p.field(3)->editor()->text(), i ? "255" : "0");
         }
-        QStringList fields;
-        for (ColorComponentField* f : p.w.componentFields())
-            fields << accessibleName(f->editor()) + QLatin1Char('=') + f->editor()->text();
-        QCOMPARE(fields, (QStringList{"R（0–255）=204", "G（0–255）=255", "B（0–255）=204",
-                                      "A（0=透明）=255"}));
     }
 
     // Typing alone writes nothing; Return commits the value clamped, or
