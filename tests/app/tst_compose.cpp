@@ -352,7 +352,11 @@ private slots:
                    "lao.png\trao.png\n");                 // 7
         list.close();
 
-        QStringList command{PAIRVUE_BINARY,  "compose",  "--pairs", list.fileName(), "--out-dir",
+        // A copy of the program, so that another user can run it wherever the
+        // build lies.
+        const QString program = folder + "/pairvue";
+        QVERIFY(QFile::copy(PAIRVUE_BINARY, program));
+        QStringList command{program,         "compose",  "--pairs", list.fileName(), "--out-dir",
                             folder + "/out", "--canvas", "120x60",  "--size",        "50",
                             "--centers",     "30,90,30"};
         if (geteuid() == 0) {
