@@ -1,4 +1,4 @@
-// A crop drag on a window holding two 2048-pixel images: every mouse move goes
+// A crop drag on a window holding two 2048-pixel colour images: every mouse move goes
 // through the real editor, recomposes (refresh) and repaints the window.
 #include "app/ContentView.h"
 #include "slots/CropEditor.h"
@@ -38,12 +38,13 @@ QImage angiogram(int side, int seed)
     QImage image(side, side, QImage::Format_RGB32);
     QPainter p(&image);
     QRadialGradient g(side / 2.0, side / 2.0, side * 0.7);
-    g.setColorAt(0, QColor(190, 190, 190));
-    g.setColorAt(1, QColor(40, 40, 40));
+    // Tinted, so that the pictures take the colour path.
+    g.setColorAt(0, QColor(190, 180, 165));
+    g.setColorAt(1, QColor(40, 36, 30));
     p.fillRect(image.rect(), g);
     p.setRenderHint(QPainter::Antialiasing);
     for (int i = 0; i < 40; ++i) {
-        p.setPen(QPen(QColor(20, 20, 20, 160), 4 + (i * seed) % 14));
+        p.setPen(QPen(QColor(20, 18, 30, 160), 4 + (i * seed) % 14));
         p.drawLine(QPointF((i * 97 * seed) % side, (i * 53) % side),
                    QPointF((i * 31 + 700) % side, (i * 89 * seed + 300) % side));
     }

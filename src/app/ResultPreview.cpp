@@ -74,5 +74,10 @@ void ResultPreview::paintEvent(QPaintEvent*)
     clip.addRoundedRect(target, cornerRadius, cornerRadius);
     p.setClipPath(clip);
     paintTransparencyCheckerboard(p, target);
-    p.drawImage(target, m_image);
+    // Scaled once per composite and size, not on every repaint.
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels(std::max(1, int(std::lround(target.width() * dpr))),
+                       std::max(1, int(std::lround(target.height() * dpr))));
+    const QPixmap& scaled = m_scaled.scaled(m_image, pixels, dpr);
+    p.drawPixmap(target, scaled, QRectF(QPointF(0, 0), QSizeF(scaled.size())));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "slots/CropCanvasView.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -34,4 +36,5 @@ private:
     void updateHeight();
 
     QImage m_image;
+    ScaledImageCache m_scaled; // the composite at the size shown, made once per composite
 };

@@ -37,6 +37,21 @@ CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop)
     return o;
 }
 
+QRectF changedArea(QSizeF area, QSizeF px, const std::optional<QRectF>& before,
+                   const std::optional<QRectF>& after)
+{
+    const QRectF all(QPointF(0, 0), area);
+    if (!before || !after)
+        return all;
+    const QRectF fitted = fittedRect(px, area);
+    const QRectF both =
+        cropOverlay(fitted, px, *before).selection | cropOverlay(fitted, px, *after).selection;
+    // The handles reach half their size beyond the corners; a pixel more
+    // takes in the antialiased edges.
+    const double margin = handleSize / 2 + outlineWidth + 1;
+    return both.adjusted(-margin, -margin, margin, margin) & all;
+}
+
 const QPixmap& ScaledImageCache::scaled(const QImage& image, QSize pixelSize, qreal dpr)
 {
     if (m_pixmap.isNull() || m_key != image.cacheKey() || m_size != pixelSize || m_dpr != dpr) {

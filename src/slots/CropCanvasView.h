@@ -22,6 +22,12 @@ struct CropOverlay {
 // The overlay for `crop` on an image of `px` pixels drawn into `fitted`.
 CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop);
 
+// The part of an editor of `area` view points that looks different once the
+// crop goes from `before` to `after` on an image of `px` pixels: the squares,
+// their outlines and handles; the whole area when a crop comes or goes.
+QRectF changedArea(QSizeF area, QSizeF px, const std::optional<QRectF>& before,
+                   const std::optional<QRectF>& after);
+
 // A scaled copy of an image for the screen, kept while the image and the
 // size it is drawn at stay the same, so a repaint during a drag does not
 // rescale a large image.

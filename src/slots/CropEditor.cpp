@@ -19,8 +19,18 @@ CropEditor::CropEditor(WindowState& state, int slot, QColor accent, std::functio
         this, [this](QPointF p) { return cursorFor(editorGeometry(), m_state.crop(m_slot), p); });
     const auto cropChanged = slot == 1 ? &WindowState::crop1Changed : &WindowState::crop2Changed;
     const auto imageChanged = slot == 1 ? &WindowState::image1Changed : &WindowState::image2Changed;
-    connect(&state, cropChanged, this, qOverload<>(&QWidget::update));
-    connect(&state, imageChanged, this, qOverload<>(&QWidget::update));
+    // A moving square repaints only where it was and where it is now.
+    m_shownCrop = state.crop(slot);
+    connect(&state, cropChanged, this, [this] {
+        const std::optional<QRectF>& crop = m_state.crop(m_slot);
+        update(changedArea(QSizeF(size()), pixelSize(m_state.image(m_slot)), m_shownCrop, crop)
+                   .toAlignedRect());
+        m_shownCrop = crop;
+    });
+    connect(&state, imageChanged, this, [this] {
+        m_shownCrop = m_state.crop(m_slot);
+        update();
+    });
 }
 
 EditorGeometry CropEditor::editorGeometry() const

@@ -52,5 +52,6 @@ private:
     QPointF m_dragStart;
     QPointF m_lastPoint;
     ScaledImageCache m_scaled;
+    std::optional<QRectF> m_shownCrop; // the crop the last repaint asked for shows
     HoverCursor* m_hover;
 };

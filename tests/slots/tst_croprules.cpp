@@ -34,6 +34,35 @@ private slots:
             QCOMPARE(EditorGeometry::of(px, QSizeF(400, 244)).viewToImage({50, 50}), QPointF(0, 0));
     }
 
+    // Whatever looks different after the square moves lies in the area the
+    // editor repaints, a small part of it; a square that comes or goes
+    // repaints everything.
+    void repaintCoversEveryChange()
+    {
+        QImage image(800, 400, QImage::Format_RGB32);
+        image.fill(QColor(200, 120, 60));
+        const QSizeF area(400, 244);
+        const auto render = [&](const OptRect& crop) {
+            QImage out(area.toSize(), QImage::Format_ARGB32_Premultiplied);
+            out.fill(Qt::transparent);
+            QPainter p(&out);
+            CropCanvasView{image, QSizeF(800, 400), crop, Qt::blue}.draw(p, area);
+            return out;
+        };
+        const QRectF before(100, 50, 300, 300), after(160, 70, 250, 250);
+        const QRect changed = changedArea(area, QSizeF(800, 400), before, after).toAlignedRect();
+        const QImage a = render(before), b = render(after);
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (a.pixel(x, y) != b.pixel(x, y))
+                    QVERIFY2(changed.contains(x, y),
+                             qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+        QVERIFY(changed.width() * changed.height() < a.width() * a.height() / 2);
+        QCOMPARE(changedArea(area, QSizeF(800, 400), std::nullopt, after), QRectF(QPointF(), area));
+        QCOMPARE(changedArea(area, QSizeF(800, 400), before, std::nullopt),
+                 QRectF(QPointF(), area));
+    }
+
     void drawing()
     {
         const QColor accent(79, 142, 247), grey(200, 200, 200);
