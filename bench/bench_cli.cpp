@@ -184,7 +184,7 @@ void BM_PngLevel(benchmark::State& state)
     Compositor compositor;
     const std::optional<QImage> composite =
         compositor.compose({image1, QRect(162, 162, 700, 700)}, {image2, QRect(100, 200, 700, 700)},
-                           {1190, 600, 580, 300, 890, 300}, 204, 255, 204, 255);
+                           {1190, 600, 580, 300, 890, 300}, BackgroundColor());
     qint64 size = 0;
     for (auto _ : state) {
         QByteArray bytes;

@@ -146,7 +146,7 @@ QString describeParameters(const ComposeOptions& o)
 struct Settings {
     std::optional<SavedCrop> crop1, crop2; // applied as recalling applies them
     CompositionParams params;
-    ColorComponents background;
+    BackgroundColor background;
     int frame1 = 0;
     int frame2 = 0;
     bool force = false;
@@ -206,9 +206,9 @@ std::optional<QString> composePair(const PairTask& task, const Settings& s)
         return QStringLiteral("切り出しを画像2に収められません: ") + fileNameOf(task.image2);
 
     Compositor compositor;
-    const std::optional<QImage> composite = compositor.compose(
-        {image1, cropRegion(image1.size(), crop1)}, {image2, cropRegion(image2.size(), crop2)},
-        s.params, s.background.red, s.background.green, s.background.blue, s.background.alpha);
+    const std::optional<QImage> composite =
+        compositor.compose({image1, cropRegion(image1.size(), crop1)},
+                           {image2, cropRegion(image2.size(), crop2)}, s.params, s.background);
     if (!composite)
         return compositionFailed;
     const std::optional<QByteArray> png = pngData(*composite);
@@ -374,13 +374,13 @@ std::optional<CropSquare> parseCropSquare(const QString& text)
     return CropSquare{v[0], v[1], v[2]};
 }
 
-std::optional<ColorComponents> parseBackground(const QString& text)
+std::optional<BackgroundColor> parseBackground(const QString& text)
 {
     static const QRegularExpression hex(QStringLiteral("^#?([0-9A-Fa-f]{6}|[0-9A-Fa-f]{8})$"));
     if (const QRegularExpressionMatch m = hex.match(text); m.hasMatch()) {
         const QString digits = m.captured(1);
         const auto byte = [&](int i) { return qint64(digits.mid(2 * i, 2).toInt(nullptr, 16)); };
-        return ColorComponents{byte(0), byte(1), byte(2), digits.size() == 8 ? byte(3) : 255};
+        return BackgroundColor{byte(0), byte(1), byte(2), digits.size() == 8 ? byte(3) : 255};
     }
     static const QRegularExpression comma(QStringLiteral(","));
     const std::optional<QStringList> parts = splitExactly(text, comma, 4);
@@ -394,7 +394,7 @@ std::optional<ColorComponents> parseBackground(const QString& text)
         // The colour fields' clamp.
         v[i] = clampCorrection(*component).value_or(*component);
     }
-    return ColorComponents{v[0], v[1], v[2], v[3]};
+    return BackgroundColor{v[0], v[1], v[2], v[3]};
 }
 
 QList<PairLine> parsePairList(const QString& text)
@@ -616,7 +616,7 @@ int runComposeCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     Settings settings;
     settings.params = *parseCompositionParams(o.canvasW, o.canvasH, o.imgSize, o.cx1, o.cx2, o.cy);
     const WindowState fresh;
-    settings.background = {fresh.borderR(), fresh.borderG(), fresh.borderB(), fresh.borderA()};
+    settings.background = fresh.background();
     if (o.saved) {
         const std::optional<SavedCropPair> record = CropPairStore().readSavedCropPair();
         if (!record) {
@@ -627,7 +627,7 @@ int runComposeCommand(const QStringList& arguments, QTextStream& out, QTextStrea
         settings.crop1 = record->left;
         settings.crop2 = record->right;
         if (const auto& b = record->background)
-            settings.background = {b->red, b->green, b->blue, b->alpha};
+            settings.background = *b;
     }
     // A typed square is snapped outwards to whole pixels, then fitted into
     // each image as a recalled one is.

@@ -37,7 +37,7 @@ struct ComposeOptions {
     QString canvasW, canvasH, imgSize, cx1, cx2, cy;
     // Absent: the stored colour with --saved (when it has one), otherwise a
     // new window's colour.
-    std::optional<ColorComponents> background;
+    std::optional<BackgroundColor> background;
     int frame1 = 0; // 1-based; 0: the frame the window shows first
     int frame2 = 0;
     bool force = false;
@@ -53,7 +53,7 @@ std::variant<ComposeOptions, QString> parseComposeArguments(const QStringList& a
 std::optional<CropSquare> parseCropSquare(const QString& text);
 // "RRGGBB", "RRGGBBAA" (hexadecimal, an optional '#' in front) or "R,G,B,A"
 // (whole numbers; each clamped into 0 to 255 as the colour fields do).
-std::optional<ColorComponents> parseBackground(const QString& text);
+std::optional<BackgroundColor> parseBackground(const QString& text);
 
 // One line of a pair list: IMAGE1<TAB>IMAGE2[<TAB>NAME]. `error` is set for a
 // line that cannot be used; `name` is the output file name (".png" added

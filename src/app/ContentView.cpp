@@ -63,8 +63,8 @@ void ContentView::refresh()
         s.statusMsg.set(invalidParameter);
         return;
     }
-    const std::optional<QImage> composite = m_compositor.compose(
-        picture1, picture2, *params, s.borderR(), s.borderG(), s.borderB(), s.borderA());
+    const std::optional<QImage> composite =
+        m_compositor.compose(picture1, picture2, *params, s.background());
     if (!composite) {
         s.statusMsg.set(compositionFailed);
         return;
@@ -109,12 +109,8 @@ void ContentView::loadSavedSettings()
     s.hasSavedCropPair.set(true);
     s.savedCropPairAt.set(record->savedAt ? savedAtDateTime(*record->savedAt) : std::nullopt);
     // Each component that changes recomposes through its change handler.
-    if (const auto& b = record->background) {
-        s.borderR.set(b->red);
-        s.borderG.set(b->green);
-        s.borderB.set(b->blue);
-        s.borderA.set(b->alpha);
-    }
+    if (record->background)
+        s.setBackground(*record->background);
 }
 
 void ContentView::setSaveDialog(std::unique_ptr<SaveDialog> dialog)
@@ -184,8 +180,7 @@ void ContentView::saveCropPair()
 {
     WindowState& s = m_state;
     const QDateTime now = QDateTime::currentDateTime();
-    const SavedBackground background{s.borderR(), s.borderG(), s.borderB(), s.borderA()};
-    const auto record = cropPairToSave(s.crop1(), s.crop2(), background, now);
+    const auto record = cropPairToSave(s.crop1(), s.crop2(), s.background(), now);
     if (!record || !cropPairStore().write(*record))
         return;
     s.hasSavedCropPair.set(true);

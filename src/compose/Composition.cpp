@@ -46,13 +46,13 @@ QRectF placementRect(QSizeF pictureSize, qint64 imgSize, qint64 cx, qint64 cy)
     return QRectF(double(cx) - dw / 2, double(cy) - dh / 2, dw, dh);
 }
 
-quint32 premultipliedBackground(qint64 r, qint64 g, qint64 b, qint64 a)
+quint32 premultipliedBackground(const BackgroundColor& c)
 {
     auto clamp = [](qint64 v) { return quint32(std::clamp<qint64>(v, 0, 255)); };
-    const quint32 alpha = clamp(a);
+    const quint32 alpha = clamp(c.alpha);
     auto pm = [&](qint64 c) { return (clamp(c) * alpha + 127) / 255; };
     // Bytes in memory order R, G, B, A.
-    const uchar bytes[4] = {uchar(pm(r)), uchar(pm(g)), uchar(pm(b)), uchar(alpha)};
+    const uchar bytes[4] = {uchar(pm(c.red)), uchar(pm(c.green)), uchar(pm(c.blue)), uchar(alpha)};
     quint32 packed;
     std::memcpy(&packed, bytes, 4);
     return packed;
@@ -91,8 +91,8 @@ void Compositor::releaseImages()
 }
 
 std::optional<QImage> Compositor::compose(const Picture& picture1, const Picture& picture2,
-                                          const CompositionParams& params, qint64 borderR,
-                                          qint64 borderG, qint64 borderB, qint64 borderA)
+                                          const CompositionParams& params,
+                                          const BackgroundColor& backgroundColor)
 {
     if (!canvasSizeAllowed(params.canvasW, params.canvasH))
         return std::nullopt;
@@ -139,7 +139,7 @@ std::optional<QImage> Compositor::compose(const Picture& picture1, const Picture
     QImage* canvas = freeCanvas(size);
     if (!canvas)
         return std::nullopt;
-    const quint32 background = premultipliedBackground(borderR, borderG, borderB, borderA);
+    const quint32 background = premultipliedBackground(backgroundColor);
     for (int y = 0; y < size.height(); ++y) {
         uchar* row = canvas->scanLine(y);
         auto* pixels = reinterpret_cast<quint32*>(row);

@@ -2,6 +2,7 @@
 
 #include "compose/ImagePyramid.h"
 #include "compose/Resampler.h"
+#include "state/BackgroundColor.h"
 
 #include <QImage>
 #include <QRect>
@@ -40,7 +41,7 @@ bool canvasSizeAllowed(qint64 width, qint64 height);
 QRectF placementRect(QSizeF pictureSize, qint64 imgSize, qint64 cx, qint64 cy);
 
 // The background colour premultiplied, as the four bytes R, G, B, A.
-quint32 premultipliedBackground(qint64 r, qint64 g, qint64 b, qint64 a);
+quint32 premultipliedBackground(const BackgroundColor& c);
 
 // Builds composites for one window. It keeps reduced copies of the images it
 // has seen, so that a drag over a large image stays fast, each picture as
@@ -58,8 +59,8 @@ public:
     // when the canvas is too large or cannot be allocated. The image is the
     // caller's: later compositions never change it.
     std::optional<QImage> compose(const Picture& picture1, const Picture& picture2,
-                                  const CompositionParams& params, qint64 borderR, qint64 borderG,
-                                  qint64 borderB, qint64 borderA);
+                                  const CompositionParams& params,
+                                  const BackgroundColor& background);
 
     // Lets go of the reduced copies (and the images they were made from).
     void releaseImages();

@@ -36,7 +36,7 @@ QByteArray cropObject(const SavedCrop& c)
     return out;
 }
 
-QByteArray backgroundObject(const SavedBackground& b)
+QByteArray backgroundObject(const BackgroundColor& b)
 {
     QByteArray out = "{";
     appendMember(out, "red", QByteArray::number(b.red), true);
@@ -82,7 +82,7 @@ std::optional<SavedCrop> decodeCrop(const QJsonValue& value)
     return SavedCrop{*x, *y, *width, *height};
 }
 
-std::optional<SavedBackground> decodeBackground(const QJsonObject& o)
+std::optional<BackgroundColor> decodeBackground(const QJsonObject& o)
 {
     const auto red = integer(o, QStringLiteral("red"));
     const auto green = integer(o, QStringLiteral("green"));
@@ -90,7 +90,7 @@ std::optional<SavedBackground> decodeBackground(const QJsonObject& o)
     const auto alpha = integer(o, QStringLiteral("alpha"));
     if (!red || !green || !blue || !alpha)
         return std::nullopt;
-    return SavedBackground{*red, *green, *blue, *alpha};
+    return BackgroundColor{*red, *green, *blue, *alpha};
 }
 
 } // namespace

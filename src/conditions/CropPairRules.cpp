@@ -19,7 +19,7 @@ SavedCrop savedCrop(const QRectF& crop)
 
 std::optional<SavedCropPair> cropPairToSave(const std::optional<QRectF>& crop1,
                                             const std::optional<QRectF>& crop2,
-                                            const SavedBackground& background,
+                                            const BackgroundColor& background,
                                             const QDateTime& savedAt)
 {
     if (!crop1 || !crop2)

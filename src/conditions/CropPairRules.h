@@ -14,7 +14,7 @@
 // of saving. Nothing when a crop is missing or the record would not be valid.
 std::optional<SavedCropPair> cropPairToSave(const std::optional<QRectF>& crop1,
                                             const std::optional<QRectF>& crop2,
-                                            const SavedBackground& background,
+                                            const BackgroundColor& background,
                                             const QDateTime& savedAt);
 
 // The square crop a saved crop gives on `image`: the side is the shorter of the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/BackgroundColor.h"
+
 #include <QDateTime>
 #include <QtGlobal>
 
@@ -19,20 +21,10 @@ struct SavedCrop {
     friend bool operator==(const SavedCrop&, const SavedCrop&) = default;
 };
 
-// The canvas background colour, each component 0 to 255.
-struct SavedBackground {
-    qint64 red = 0;
-    qint64 green = 0;
-    qint64 blue = 0;
-    qint64 alpha = 0;
-
-    friend bool operator==(const SavedBackground&, const SavedBackground&) = default;
-};
-
 struct SavedCropPair {
     SavedCrop left;  // crop of image 1 (RAO)
     SavedCrop right; // crop of image 2 (LAO)
-    std::optional<SavedBackground> background;
+    std::optional<BackgroundColor> background;
     // Seconds (with fraction) since 2001-01-01 00:00:00 UTC, the epoch the
     // stored record has always used.
     std::optional<double> savedAt;

@@ -1,9 +1,9 @@
 #include "controls/BackgroundColorPanelContent.h"
 
-#include "controls/BorderColorBinding.h"
 #include "controls/ColorComponentField.h"
 #include "controls/ColorPickerButton.h"
 #include "controls/ColorPresetButton.h"
+#include "controls/ColorRules.h"
 #include "state/WindowState.h"
 #include "ui/RoundedButton.h"
 #include "ui/TextStyle.h"
@@ -74,5 +74,5 @@ BackgroundColorPanelContent::BackgroundColorPanelContent(WindowState& state, QWi
 
 void BackgroundColorPanelContent::updateCaption()
 {
-    m_caption->setText(colorCaption(borderColorBinding::components(m_state)));
+    m_caption->setText(colorCaption(m_state.background()));
 }

@@ -1,6 +1,6 @@
 #include "controls/ColorPickerButton.h"
 
-#include "controls/BorderColorBinding.h"
+#include "controls/ColorRules.h"
 #include "controls/TransparencyCheckerboard.h"
 #include "state/WindowState.h"
 #include "ui/TextStyle.h"
@@ -40,11 +40,11 @@ void ColorPickerButton::choose()
 {
     if (isChoosing() || !m_open)
         return;
-    m_start = borderColorBinding::components(m_state);
+    m_start = m_state.background();
     // The chooser may outlive this picker; its reports then go nowhere.
     QPointer<ColorPickerButton> self(this);
     m_open(
-        this, borderColorBinding::read(m_state),
+        this, colorFromComponents(m_state.background()),
         [self](const QColor& c) {
             if (self)
                 self->report(c);
@@ -58,19 +58,26 @@ void ColorPickerButton::choose()
 void ColorPickerButton::report(const QColor& color)
 {
     if (isChoosing())
-        borderColorBinding::write(m_state, color);
+        write(color);
 }
 
 void ColorPickerButton::finish(const std::optional<QColor>& color)
 {
     if (!isChoosing())
         return;
-    const ColorComponents start = *m_start;
+    const BackgroundColor start = *m_start;
     m_start.reset();
     if (color)
-        borderColorBinding::write(m_state, *color);
+        write(*color);
     else
-        borderColorBinding::setComponents(m_state, start);
+        m_state.setBackground(start);
+}
+
+void ColorPickerButton::write(const QColor& color)
+{
+    // A colour that cannot be converted changes nothing.
+    if (const std::optional<BackgroundColor> c = componentsFromColor(color))
+        m_state.setBackground(*c);
 }
 
 QSize ColorPickerButton::sizeHint() const
@@ -101,7 +108,7 @@ void ColorPickerButton::paintEvent(QPaintEvent*)
     p.save();
     p.setClipPath(shape);
     paintTransparencyCheckerboard(p, swatch, swatchCell);
-    p.fillRect(swatch, borderColorBinding::read(m_state));
+    p.fillRect(swatch, colorFromComponents(m_state.background()));
     p.restore();
 
     const bool lit = (underMouse() && isEnabled()) || isDown() || hasFocus();

@@ -40,8 +40,11 @@ private:
     void choose();
     void report(const QColor& color);
     void finish(const std::optional<QColor>& color);
+    // Writes a colour the chooser reported, converted to sRGB, each component
+    // times 255 rounded with halves away from zero, stored R, G, B, A in order.
+    void write(const QColor& color);
 
     WindowState& m_state;
     ColorDialogOpener m_open = openPlatformColorDialog;
-    std::optional<ColorComponents> m_start;
+    std::optional<BackgroundColor> m_start;
 };

@@ -16,7 +16,7 @@ std::optional<qint64> componentFromUnit(double unit)
     return qint64(std::clamp(std::round(unit * 255.0), -limit, limit));
 }
 
-std::optional<ColorComponents> componentsFromColor(const QColor& color)
+std::optional<BackgroundColor> componentsFromColor(const QColor& color)
 {
     if (!color.isValid())
         return std::nullopt;
@@ -30,24 +30,23 @@ std::optional<ColorComponents> componentsFromColor(const QColor& color)
     const auto alpha = componentFromUnit(color.alphaF());
     if (!red || !green || !blue || !alpha)
         return std::nullopt;
-    return ColorComponents{*red, *green, *blue, *alpha};
+    return BackgroundColor{*red, *green, *blue, *alpha};
 }
 
-QColor colorFromComponents(const ColorComponents& c)
+QColor colorFromComponents(const BackgroundColor& c)
 {
     auto byte = [](qint64 v) { return int(std::clamp<qint64>(v, 0, 255)); };
     // n/255 is exactly representable in QColor's 16-bit components (n * 257).
     return QColor(byte(c.red), byte(c.green), byte(c.blue), byte(c.alpha));
 }
 
-QString colorCaption(const ColorComponents& c)
+QString colorCaption(const BackgroundColor& c)
 {
-    static constexpr ColorComponents lightGreen{204, 255, 204, 255};
     auto hex2 = [](qint64 v) {
         return QStringLiteral("%1").arg(qlonglong(v), 2, 16, QLatin1Char('0')).toUpper();
     };
     QString caption;
-    if (c == lightGreen)
+    if (c == BackgroundColor())
         caption = QStringLiteral("黄緑  ");
     caption += QLatin1Char('#') + hex2(c.red) + hex2(c.green) + hex2(c.blue);
     caption += QStringLiteral("  A=") + QString::number(c.alpha);

@@ -1,21 +1,12 @@
 #pragma once
 
+#include "state/BackgroundColor.h"
+
 #include <QColor>
 #include <QLocale>
 #include <QString>
 
 #include <optional>
-
-// The four components of the canvas background colour, red, green, blue and
-// alpha, as whole numbers meant to lie within 0 to 255.
-struct ColorComponents {
-    qint64 red = 0;
-    qint64 green = 0;
-    qint64 blue = 0;
-    qint64 alpha = 0;
-
-    friend bool operator==(const ColorComponents&, const ColorComponents&) = default;
-};
 
 // A unit component (nominally 0 to 1) times 255, rounded to the nearest whole
 // number with halves away from zero. Values outside 0 to 1 give values outside
@@ -27,16 +18,16 @@ std::optional<qint64> componentFromUnit(double unit);
 // sRGB, each unit component through componentFromUnit. An invalid colour, or
 // one with a component that is not a number, gives nothing. An extended-range
 // colour keeps components outside 0 to 1.
-std::optional<ColorComponents> componentsFromColor(const QColor& color);
+std::optional<BackgroundColor> componentsFromColor(const QColor& color);
 
 // The colour the components stand for: each divided by 255, in sRGB. A value
 // outside 0 to 255, which lives only until the component field clamps it, is
 // shown as the nearest value within.
-QColor colorFromComponents(const ColorComponents& c);
+QColor colorFromComponents(const BackgroundColor& c);
 
 // The caption of the background colour: "#RRGGBB  A=alpha", with the name
 // "黄緑  " in front for the default light green (204, 255, 204, 255).
-QString colorCaption(const ColorComponents& c);
+QString colorCaption(const BackgroundColor& c);
 
 // The value a component field writes back after its value became v: 0 below
 // the range, 255 above it, nothing for a value already within 0 to 255.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "state/BackgroundColor.h"
 #include "state/Field.h"
 #include "state/PNGDocument.h"
 
@@ -35,6 +36,18 @@ public:
     void setCrop(int slot, const std::optional<QRectF>& v)
     {
         slot == 1 ? crop1.set(v) : crop2.set(v);
+    }
+
+    // The four background components as one colour; setBackground stores
+    // borderR, borderG, borderB and borderA in that order, each announcing
+    // its own change.
+    BackgroundColor background() const { return {borderR(), borderG(), borderB(), borderA()}; }
+    void setBackground(const BackgroundColor& c)
+    {
+        borderR.set(c.red);
+        borderG.set(c.green);
+        borderB.set(c.blue);
+        borderA.set(c.alpha);
     }
 
     // Derived flags.
@@ -89,10 +102,10 @@ public:
     Text cx1{this, &WindowState::cx1Changed, QStringLiteral("300")};
     Text cx2{this, &WindowState::cx2Changed, QStringLiteral("890")};
     Text cy{this, &WindowState::cyChanged, QStringLiteral("300")};
-    Component borderR{this, &WindowState::borderRChanged, 204};
-    Component borderG{this, &WindowState::borderGChanged, 255};
-    Component borderB{this, &WindowState::borderBChanged, 204};
-    Component borderA{this, &WindowState::borderAChanged, 255};
+    Component borderR{this, &WindowState::borderRChanged, BackgroundColor().red};
+    Component borderG{this, &WindowState::borderGChanged, BackgroundColor().green};
+    Component borderB{this, &WindowState::borderBChanged, BackgroundColor().blue};
+    Component borderA{this, &WindowState::borderAChanged, BackgroundColor().alpha};
     Text statusMsg{this, &WindowState::statusMsgChanged, initialStatus};
     Stored<QImage> resultImage{this, &WindowState::resultImageChanged};
     Stored<QImage> resultCG{this, &WindowState::resultCGChanged};

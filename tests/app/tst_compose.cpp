@@ -208,7 +208,7 @@ private slots:
         const bool stored = options.contains("--saved");
         if (stored)
             QVERIFY(CropPairStore().write(
-                {{280, -7, 90, 120}, {60.4, 20, 100, 100}, SavedBackground{0, 90, 200, 128}, 0}));
+                {{280, -7, 90, 120}, {60.4, 20, 100, 100}, BackgroundColor{0, 90, 200, 128}, 0}));
 
         ContentView view;
         auto* dialog = new FakeSaveDialog;

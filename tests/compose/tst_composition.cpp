@@ -38,7 +38,7 @@ Compositor::Picture whole(const QImage& image)
 QImage compose(const Compositor::Picture& p1, const Compositor::Picture& p2,
                CompositionParams params, Rgba bg = lightGreen)
 {
-    const auto result = Compositor().compose(p1, p2, params, bg[0], bg[1], bg[2], bg[3]);
+    const auto result = Compositor().compose(p1, p2, params, {bg[0], bg[1], bg[2], bg[3]});
     return result ? *result : QImage();
 }
 
@@ -225,7 +225,7 @@ private slots:
         Compositor::Picture p2 = whole(angio);
         const CompositionParams params{300, 150, 140, 75, 225, 75};
         const auto compose = [&](Rgba bg) {
-            return *compositor.compose(p1, p2, params, bg[0], bg[1], bg[2], bg[3]);
+            return *compositor.compose(p1, p2, params, {bg[0], bg[1], bg[2], bg[3]});
         };
         const QImage held = compose(lightGreen);
         const QImage expected = held.copy();

@@ -24,7 +24,7 @@ Q_DECLARE_METATYPE(OptRect)
 namespace {
 
 const SavedCropPair sample{
-    {10, 20, 301, 301}, {0, 0, 512, 512}, SavedBackground{204, 255, 204, 255}, 747032700.5};
+    {10, 20, 301, 301}, {0, 0, 512, 512}, BackgroundColor{204, 255, 204, 255}, 747032700.5};
 const QByteArray leftCrop = R"({"x":10,"y":20,"width":301,"height":301})";
 
 // A record text with this left crop, the right crop of the sample and `more` members.

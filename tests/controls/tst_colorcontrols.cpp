@@ -1,5 +1,4 @@
 #include "controls/BackgroundColorPanelContent.h"
-#include "controls/BorderColorBinding.h"
 #include "controls/ColorComponentField.h"
 #include "controls/ColorPickerButton.h"
 #include "controls/ColorRules.h"
@@ -17,8 +16,6 @@
 #include <QTest>
 
 namespace {
-
-using borderColorBinding::components;
 
 QString accessibleName(QWidget* w)
 {
@@ -149,20 +146,20 @@ private slots:
         QCOMPARE(p.initial, QColor(204, 255, 204, 200));
 
         p.current(QColor::fromRgbF(0.8f, 1, 0.8f, 0.5f));
-        QVERIFY((components(p.s) == ColorComponents{204, 255, 204, 128}));
+        QVERIFY((p.s.background() == BackgroundColor{204, 255, 204, 128}));
         p.current(QColor()); // nothing to convert: nothing changes
         p.finished(QColor(Qt::red));
         QCOMPARE(p.caption(), QStringLiteral("#FF0000  A=255"));
         QVERIFY(!picker->isChoosing());
         p.current(QColor(Qt::blue)); // after closing: goes nowhere
-        QVERIFY((components(p.s) == ColorComponents{255, 0, 0, 255}));
+        QVERIFY((p.s.background() == BackgroundColor{255, 0, 0, 255}));
 
         // Cancelling puts back the starting colour; reports are clamped as they arrive.
         QTest::mouseClick(picker, Qt::LeftButton);
         p.current(QColor::fromRgbF(0, 1.5f, -0.5f, 0.5f));
-        QVERIFY((components(p.s) == ColorComponents{0, 255, 0, 128}));
+        QVERIFY((p.s.background() == BackgroundColor{0, 255, 0, 128}));
         p.finished(std::nullopt);
-        QVERIFY((components(p.s) == ColorComponents{255, 0, 0, 255}));
+        QVERIFY((p.s.background() == BackgroundColor{255, 0, 0, 255}));
     }
 
     // Qt's own dialog, opened without blocking: live colours shown in the swatch, then cancel.
@@ -178,12 +175,12 @@ private slots:
         QVERIFY(dialog && dialog->testOption(QColorDialog::ShowAlphaChannel));
         QCOMPARE(dialog->currentColor(), QColor(204, 255, 204, 255));
         dialog->setCurrentColor(QColor(0, 0, 255, 255));
-        QVERIFY((components(s) == ColorComponents{0, 0, 255, 255}));
+        QVERIFY((s.background() == BackgroundColor{0, 0, 255, 255}));
         QCOMPARE(picker.grab().toImage().pixelColor(centre), QColor(0, 0, 255));
         dialog->reject();
-        QVERIFY((components(s) == ColorComponents{204, 255, 204, 255}));
+        QVERIFY((s.background() == BackgroundColor{204, 255, 204, 255}));
         QTRY_VERIFY(!picker.findChild<QColorDialog*>() && !picker.isChoosing());
-        borderColorBinding::setComponents(s, {0, 0, 0, 0}); // the checkerboard shows through
+        s.setBackground({0, 0, 0, 0}); // the checkerboard shows through
         QVERIFY(QStringLiteral("GW").contains(look(picker.grab().toImage(), centre)));
     }
 

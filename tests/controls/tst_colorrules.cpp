@@ -6,7 +6,7 @@
 #include <limits>
 
 using OptInt = std::optional<qint64>;
-using OptColor = std::optional<ColorComponents>;
+using OptColor = std::optional<BackgroundColor>;
 
 class ColorRulesTest : public QObject {
     Q_OBJECT
@@ -36,7 +36,7 @@ private slots:
     void readThenWriteKeepsEveryValue()
     {
         for (qint64 n = 0; n <= 255; ++n) {
-            const ColorComponents c{n, 255 - n, (n * 7) % 256, n};
+            const BackgroundColor c{n, 255 - n, (n * 7) % 256, n};
             QVERIFY2(::componentsFromColor(colorFromComponents(c)) == c,
                      qPrintable(QString::number(n)));
         }
