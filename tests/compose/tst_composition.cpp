@@ -245,7 +245,7 @@ private slots:
         const QRect left(0, 0, 150, 150);
         QCOMPARE(changed.copy(left), released.copy(left));
         QVERIFY(changed.copy(QRect(150, 0, 150, 150)) != released.copy(QRect(150, 0, 150, 150)));
-        QCOMPARE(changed, Compositor().compose(p1, p2, params, 0, 0, 0, 255).value());
+        QCOMPARE(changed, Compositor().compose(p1, p2, params, {0, 0, 0, 255}).value());
         QCOMPARE(rgbaAt(changed, 2, 2), black);
     }
 
