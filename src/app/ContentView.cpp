@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTemporaryDir>
 
 namespace {
 const QString missingImage1 = QStringLiteral("画像1を選択してください");
@@ -29,6 +30,7 @@ ContentView::ContentView(QWidget* parent) : QWidget(parent)
     setMinimumSize(820, 720);
     buildLayout();
     connectChangeHandlers();
+    connectTransfer();
 }
 
 ContentView::~ContentView() = default;
@@ -155,6 +157,12 @@ void ContentView::finishExport(const PNGDocument& document, const std::optional<
     }
     rememberExportFolder(*path);
     m_state.statusMsg.set(savedPrefix + QFileInfo(*path).fileName());
+}
+
+void ContentView::closeEvent(QCloseEvent* event)
+{
+    m_dragFolder.reset(); // the last drag's file goes with the window
+    QWidget::closeEvent(event);
 }
 
 void ContentView::showEvent(QShowEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CompositeTransfer.h"
 #include "app/SaveDialog.h"
 #include "compose/Composition.h"
 #include "state/PNGDocument.h"
@@ -11,6 +12,9 @@
 #include <optional>
 
 class CropPairStore;
+class QAction;
+class QMenu;
+class QTemporaryDir;
 class DropZoneView;
 class QLabel;
 class QScrollArea;
@@ -42,6 +46,18 @@ public:
     // Replaces the save dialog, so that tests can answer it.
     void setSaveDialog(std::unique_ptr<SaveDialog> dialog);
 
+    // Puts the composite on the clipboard (Ctrl+C, or the preview's menu):
+    // the saved file's PNG bytes and the image. Without a composite, nothing.
+    void copyComposite();
+    // Drags the composite out of the window, with a PNG file of the name a
+    // save would propose; the file lives until the next drag or the window
+    // closes.
+    void dragComposite();
+    // Replaces the drag's event loop, so that tests can see what it carries.
+    void setDragRunner(DragRunner runner);
+    // The preview's context menu, made for each right click.
+    QMenu* makePreviewMenu();
+
     // Stores both crops (as whole pixels) and the background colour.
     void saveCropPair();
     // Applies the stored crops, fitted into the loaded images, and recomposes.
@@ -50,6 +66,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 public:
     // The parts of the window, for tests and accessibility tools.
@@ -72,6 +89,7 @@ private:
     QWidget* makeCard(QWidget* content);
     void updateSections();
     void connectChangeHandlers();
+    void connectTransfer();
     void finishExport(const PNGDocument& document, const std::optional<QString>& path);
     void updateCropPairButtons();
     CropPairStore& cropPairStore();
@@ -81,6 +99,9 @@ private:
     bool m_appeared = false;
     std::unique_ptr<SaveDialog> m_saveDialog = std::make_unique<PngSaveDialog>();
     std::unique_ptr<CropPairStore> m_cropPairStore;
+    QAction* m_copyAction = nullptr;
+    DragRunner m_runDrag = runDrag;
+    std::unique_ptr<QTemporaryDir> m_dragFolder;
 
     QScrollArea* m_scrollArea = nullptr;
     DropZoneView* m_slot1 = nullptr;

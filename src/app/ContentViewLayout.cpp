@@ -3,16 +3,16 @@
 // background colour panel and the parameter panel.
 
 #include "app/ActionRow.h"
-#include "ui/Card.h"
 #include "app/ContentView.h"
-#include "app/ResultPreview.h"
-#include "ui/RoundedButton.h"
-#include "ui/TextStyle.h"
-#include "ui/Theme.h"
 #include "app/CropPairButton.h"
+#include "app/ResultPreview.h"
 #include "controls/BackgroundColorPanelContent.h"
 #include "controls/ParameterPanelContent.h"
 #include "slots/DropZoneView.h"
+#include "ui/Card.h"
+#include "ui/RoundedButton.h"
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

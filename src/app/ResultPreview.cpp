@@ -2,6 +2,8 @@
 
 #include "controls/TransparencyCheckerboard.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -14,14 +16,21 @@ ResultPreview::ResultPreview(QWidget* parent) : QWidget(parent)
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     setAccessibleName(QStringLiteral("合成結果 プレビュー"));
+    setMouseTracking(true);
 }
 
 void ResultPreview::setImage(const QImage& image)
 {
     const QSize before = m_image.size();
     m_image = image;
-    if (image.size() != before)
+    if (image.size() != before) {
         updateHeight();
+        // What a screen reader says of the picture: its size in pixels.
+        setAccessibleDescription(
+            image.isNull()
+                ? QString()
+                : QStringLiteral("合成結果 %1 × %2 px").arg(image.width()).arg(image.height()));
+    }
     update();
 }
 
@@ -80,4 +89,45 @@ void ResultPreview::paintEvent(QPaintEvent*)
                        std::max(1, int(std::lround(target.height() * dpr))));
     const QPixmap& scaled = m_scaled.scaled(m_image, pixels, dpr);
     p.drawPixmap(target, scaled, QRectF(QPointF(0, 0), QSizeF(scaled.size())));
+}
+
+bool ResultPreview::onPicture(QPointF p) const
+{
+    return pictureRect(m_image.size(), width()).contains(p);
+}
+
+void ResultPreview::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && onPicture(event->position()))
+        m_pressedAt = event->position().toPoint();
+    else
+        QWidget::mousePressEvent(event);
+}
+
+void ResultPreview::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_pressedAt) {
+        // The open hand says the picture can be taken away.
+        if (onPicture(event->position()))
+            setCursor(Qt::OpenHandCursor);
+        else
+            unsetCursor();
+        return;
+    }
+    if (!(event->buttons() & Qt::LeftButton)) {
+        m_pressedAt.reset();
+        return;
+    }
+    if ((event->position().toPoint() - *m_pressedAt).manhattanLength() <
+        QApplication::startDragDistance())
+        return;
+    m_pressedAt.reset();
+    if (m_onDragOut)
+        m_onDragOut();
+}
+
+void ResultPreview::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_pressedAt.reset();
+    QWidget::mouseReleaseEvent(event);
 }

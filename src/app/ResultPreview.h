@@ -3,11 +3,16 @@
 #include "slots/CropCanvasView.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QWidget>
+
+#include <functional>
+#include <optional>
 
 // The composite as the user sees it: fitted to the panel's width and at most
 // 340 high, on the transparency checkerboard, with rounded corners. A tall
-// composite stands at the left edge.
+// composite stands at the left edge. Pressing on the picture and moving the
+// mouse starts `onDragOut` (the window drags the composite out of it).
 class ResultPreview : public QWidget {
     Q_OBJECT
 
@@ -18,6 +23,7 @@ public:
     explicit ResultPreview(QWidget* parent = nullptr);
 
     void setImage(const QImage& image);
+    void setOnDragOut(std::function<void()> onDragOut) { m_onDragOut = std::move(onDragOut); }
     const QImage& image() const { return m_image; }
 
     // Where the picture stands in a widget of the given width.
@@ -31,10 +37,16 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void updateHeight();
+    bool onPicture(QPointF p) const;
 
     QImage m_image;
     ScaledImageCache m_scaled; // the composite at the size shown, made once per composite
+    std::function<void()> m_onDragOut;
+    std::optional<QPoint> m_pressedAt;
 };

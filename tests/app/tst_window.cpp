@@ -14,10 +14,16 @@
 #include "ui/Theme.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QColorSpace>
+#include <QDrag>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -430,6 +436,107 @@ private slots:
         }
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", ")));
         QVERIFY(!w.view.preview()->accessibleName().isEmpty());
+    }
+
+    // Ctrl+C and the preview menu's copy put exactly the bytes the save
+    // button writes on the clipboard; a text field keeps Ctrl+C for itself.
+    void copy_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("composite");
+        QTest::addColumn<QString>("clipboard"); // "png", or the text left there
+        QTest::newRow("Ctrl+C in the window") << "window key" << true << "png";
+        QTest::newRow("the menu's copy") << "menu" << true << "png";
+        QTest::newRow("Ctrl+C without a composite") << "window key" << false << "before";
+        QTest::newRow("Ctrl+C in a text field") << "field key" << true << "119";
+    }
+    void copy()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, composite);
+        QFETCH(QString, clipboard);
+        Window w;
+        ContentView& v = w.view;
+        v.state().borderA.set(100); // the alpha travels too
+        if (composite)
+            loadBoth(v);
+        QClipboard* board = QGuiApplication::clipboard();
+        board->setText(QStringLiteral("before"));
+        const QString status = v.statusLabel()->text();
+        FieldLineEdit* field = v.findChild<ParameterPanelContent*>()->fields().first()->editor();
+        if (how == "menu") {
+            QMenu* menu = v.makePreviewMenu();
+            QStringList titles;
+            for (QAction* action : menu->actions())
+                titles << action->text();
+            QCOMPARE(titles, QStringList({"画像をコピー", "PNG で保存…"}));
+            menu->actions().first()->trigger();
+            delete menu;
+        } else {
+            QWidget* target = how == "field key" ? static_cast<QWidget*>(field) : v.preview();
+            if (how == "field key") {
+                field->setFocus();
+                field->setSelection(0, 3);
+            }
+            QApplication::setActiveWindow(&v);
+            QTest::keyClick(target, Qt::Key_C, Qt::ControlModifier);
+        }
+        QCOMPARE(v.statusLabel()->text(), status);
+        if (clipboard != "png") {
+            QCOMPARE(board->text(), clipboard);
+            return;
+        }
+        const QMimeData* mime = board->mimeData();
+        QVERIFY(mime->hasImage());
+        const QByteArray png = mime->data(QStringLiteral("image/png"));
+        QCOMPARE(png, *pngData(v.state().resultCG()));
+        const QImage decoded =
+            QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        QCOMPARE(decoded.size(), QSize(1190, 600));
+        QVERIFY(decoded.constScanLine(0)[3] == 100); // a background pixel
+        QVERIFY(std::equal(decoded.constBits(), decoded.constBits() + decoded.sizeInBytes(),
+                           v.state().resultCG().constBits()));
+    }
+
+    // A drag out of the preview carries the picture and a PNG file of the
+    // dated export name in a folder of the user's own, which the next drag
+    // and the window's closing clear away.
+    void dragOutOfThePreview()
+    {
+        Window w;
+        ContentView& v = w.view;
+        loadBoth(v);
+        QApplication::processEvents();
+        QStringList formats;
+        QList<QUrl> urls;
+        v.setDragRunner([&](QDrag& drag) {
+            formats = drag.mimeData()->formats();
+            urls = drag.mimeData()->urls();
+        });
+        auto dragFrom = [&](QPoint at) {
+            urls.clear();
+            QTest::mousePress(v.preview(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseMove(v.preview(), at + QPoint(30, 0));
+            QTest::mouseRelease(v.preview(), Qt::LeftButton, Qt::NoModifier, at + QPoint(30, 0));
+            return urls.isEmpty() ? QString() : urls.first().toLocalFile();
+        };
+        const QString first = dragFrom(QPoint(20, 20));
+        QVERIFY(formats.contains("image/png") && formats.contains("application/x-qt-image"));
+        QVERIFY2(QRegularExpression(R"(^Pairvue_\d{8}_\d{6}\.png$)")
+                     .match(QFileInfo(first).fileName())
+                     .hasMatch(),
+                 qPrintable(first));
+        QFile file(first);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), *pngData(v.state().resultCG()));
+        const QFile::Permissions folder = QFileInfo(QFileInfo(first).path()).permissions();
+        QCOMPARE(folder & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther), 0);
+
+        const QString second = dragFrom(QPoint(40, 20));
+        QVERIFY(QFile::exists(second));
+        QVERIFY(!QFileInfo::exists(QFileInfo(first).path()));
+        v.close();
+        QVERIFY(!QFileInfo::exists(QFileInfo(second).path()));
     }
 
     // Files from the command line reach the slots as drops do; one that

@@ -1,0 +1,65 @@
+#include "app/CompositeTransfer.h"
+
+#include "ui/TextStyle.h"
+#include "ui/Theme.h"
+
+#include <QDir>
+#include <QDrag>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+
+QMimeData* compositeMimeData(const QByteArray& png, const QImage& image, const QString& pngFile)
+{
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("image/png"), png);
+    mime->setImageData(image);
+    if (!pngFile.isEmpty())
+        mime->setUrls({QUrl::fromLocalFile(pngFile)});
+    return mime;
+}
+
+std::optional<QString> writeDragFile(std::unique_ptr<QTemporaryDir>& folder, const QString& name,
+                                     const QByteArray& png)
+{
+    // The last drag's file goes first: a program it was dropped on has
+    // long since copied it.
+    folder.reset();
+    auto fresh =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/pairvue-drag-XXXXXX"));
+    if (!fresh->isValid())
+        return std::nullopt;
+    const QString path = fresh->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.flush())
+        return std::nullopt; // the folder and what is in it go with `fresh`
+    file.close();
+    folder = std::move(fresh);
+    return path;
+}
+
+void runDrag(QDrag& drag)
+{
+    drag.exec(Qt::CopyAction);
+}
+
+void styleAsCardMenu(QMenu& menu)
+{
+    menu.setFont(systemFontAt(12));
+    const QString card = cBgCard.toQColor().name();
+    const QString text = cTextPri.toQColor().name();
+    const QString selected = cBgSec.toQColor().name();
+    const QString muted = cTextSec.toQColor().name();
+    menu.setStyleSheet(QStringLiteral("QMenu { background: %1; color: %2;"
+                                      " border: 1px solid rgba(255, 255, 255, 26);"
+                                      " border-radius: 8px; padding: 6px; }"
+                                      "QMenu::item { padding: 6px 18px 6px 12px;"
+                                      " border-radius: 6px; background: transparent; }"
+                                      "QMenu::item:selected { background: %3; }"
+                                      "QMenu::item:disabled { color: %4; }"
+                                      "QMenu::separator { height: 1px; margin: 4px 6px;"
+                                      " background: rgba(255, 255, 255, 26); }")
+                           .arg(card, text, selected, muted));
+}
