@@ -13,9 +13,9 @@
 // whole ones without a fractional part; background components as integers.
 // Other windows, later versions and earlier data read and write this exact text.
 
-// Longest document the reader looks at. A saved record is under 250 bytes; a
+// Longest document the reader looks at (1 MiB). A saved record is under 250 bytes; a
 // larger value is someone else's data and is treated as unreadable.
-inline constexpr qsizetype maxCropPairJsonSize = 64 * 1024;
+inline constexpr qsizetype maxCropPairJsonSize = 1024 * 1024;
 
 // The JSON text of `record`, or nothing when a crop number is not finite (JSON
 // has no such numbers).

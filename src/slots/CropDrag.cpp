@@ -12,20 +12,20 @@ std::optional<QRectF> CropDragController::change(const EditorGeometry& geometry,
     const QPointF currentI = geometry.viewToImage(current);
 
     if (m_dragMode == DragMode::None) {
-        // The corner zones are tried before the inside, so a corner can be
-        // grabbed even where its zone overlaps the selection.
-        const std::optional<QPointF> opposite =
-            crop ? fixedCorner(start, geometry.imageToView(*crop)) : std::nullopt;
-        if (opposite) {
+        switch (hitTest(geometry, crop, start, HitFor::Press)) {
+        case CropHit::Handle:
             m_dragMode = DragMode::Resize;
-            m_dragAnchor = geometry.viewToImage(*opposite);
-        } else if (crop && containsHalfOpen(*crop, startI)) {
+            m_dragAnchor = geometry.viewToImage(*fixedCorner(start, geometry.imageToView(*crop)));
+            break;
+        case CropHit::Inside:
             m_dragMode = DragMode::Move;
             m_dragStartCrop = *crop;
             m_dragAnchor = startI;
-        } else {
+            break;
+        case CropHit::Outside:
             m_dragMode = DragMode::New;
             m_dragAnchor = startI;
+            break;
         }
     }
 

@@ -64,15 +64,22 @@ bool containsHalfOpen(const QRectF& r, QPointF p)
            p.y() < r.y() + r.height();
 }
 
+CropHit hitTest(const EditorGeometry& geometry, const std::optional<QRectF>& crop, QPointF p,
+                HitFor who)
+{
+    if (!crop)
+        return CropHit::Outside;
+    const QRectF selection = geometry.imageToView(*crop);
+    if (fixedCorner(p, selection))
+        return CropHit::Handle;
+    const bool inside = who == HitFor::Press ? containsHalfOpen(*crop, geometry.viewToImage(p))
+                                             : containsHalfOpen(selection, p);
+    return inside ? CropHit::Inside : CropHit::Outside;
+}
+
 Qt::CursorShape cursorFor(const EditorGeometry& geometry, const std::optional<QRectF>& crop,
                           QPointF p)
 {
-    if (!crop)
-        return Qt::CrossCursor;
-    const QRectF selection = geometry.imageToView(*crop);
-    if (fixedCorner(p, selection))
-        return Qt::CrossCursor;
-    if (containsHalfOpen(selection, p))
-        return Qt::OpenHandCursor;
-    return Qt::CrossCursor;
+    return hitTest(geometry, crop, p, HitFor::Hover) == CropHit::Inside ? Qt::OpenHandCursor
+                                                                        : Qt::CrossCursor;
 }

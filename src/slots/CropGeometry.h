@@ -37,6 +37,20 @@ std::optional<QPointF> fixedCorner(QPointF p, const QRectF& sel);
 // edges excluded.
 bool containsHalfOpen(const QRectF& r, QPointF p);
 
+// What a point of the editor touches of the crop.
+enum class CropHit { Handle, Inside, Outside };
+// Who asks: the pointer hovering, or a press that starts a drag.
+enum class HitFor { Hover, Press };
+
+// The one hit test of the crop editor, for the cursor and the drag alike, `p`
+// in view points. A corner zone wins over the inside; the inside includes the
+// left and top edges, not the right and bottom ones. The one difference
+// between the two: a press is first clamped onto the image, so a press in the
+// empty band beside a letterboxed image lands on the image's edge and may grab
+// a crop touching that edge, while hovering there shows the crosshair.
+CropHit hitTest(const EditorGeometry& geometry, const std::optional<QRectF>& crop, QPointF p,
+                HitFor who);
+
 // What a press at `p` would do, as a cursor: the open hand inside the
 // selection away from its corners, the crosshair everywhere else.
 Qt::CursorShape cursorFor(const EditorGeometry& geometry, const std::optional<QRectF>& crop,

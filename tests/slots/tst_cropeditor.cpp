@@ -77,9 +77,11 @@ private slots:
         QTest::addColumn<QPointF>("to");
         QTest::addColumn<int>("mode");
         QTest::addColumn<OptRect>("after");
+        QTest::addColumn<bool>("handShown"); // hovering at `from` shows the open hand
         auto row = [](const char* name, OptRect before, QPointF from, QPointF to, DragMode mode,
                       OptRect after, QSize px = QSize(800, 400)) {
-            QTest::newRow(name) << px << before << from << to << int(mode) << after;
+            QTest::newRow(name) << px << before << from << to << int(mode) << after
+                                << (mode == DragMode::Move);
         };
         const auto New = DragMode::New, Move = DragMode::Move, Resize = DragMode::Resize;
         const OptRect none, elsewhere(QRectF(0, 300, 50, 50)), sel(QRectF(200, 100, 100, 100));
@@ -127,6 +129,12 @@ private slots:
         row("click on the bottom edge removes", big, {250, 350}, {250, 350}, New, none);
         row("click outside removes", sel, {600, 356}, {600, 356}, New, none);
         row("click in the band removes", sel, {600, -34}, {600, -34}, New, none);
+        // The one place hover and press differ: beside the image the cursor is
+        // the crosshair, yet the press lands on the image's top edge and moves
+        // a crop touching it.
+        QTest::newRow("band above a crop on the top edge: crosshair, but a press moves it")
+            << QSize(800, 400) << OptRect(QRectF(300, 0, 100, 100)) << QPointF(350, -30)
+            << QPointF(350, 20) << int(Move) << OptRect(QRectF(300, 20, 100, 100)) << false;
         row("click inside keeps, rounded outwards", QRectF(200.4, 100.6, 100, 100), mid, mid, Move,
             QRectF(200, 100, 101, 101));
 
@@ -146,7 +154,12 @@ private slots:
         QFETCH(QPointF, to);
         QFETCH(int, mode);
         QFETCH(OptRect, after);
+        QFETCH(bool, handShown);
         showImage(px, before);
+        QMouseEvent hover(QEvent::MouseMove, viewOf(from), m_editor->mapToGlobal(viewOf(from)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_editor, &hover);
+        QCOMPARE(m_editor->cursor().shape() == Qt::OpenHandCursor, handShown);
         press(viewOf(from));
         QCOMPARE(int(m_editor->dragMode()), mode);
         if (mode == int(DragMode::New)) // any earlier crop gives way at once
