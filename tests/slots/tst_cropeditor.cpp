@@ -1,24 +1,18 @@
 #include "compose/Geometry.h"
 #include "slots/CropEditor.h"
-#include "slots/DropArea.h"
 #include "slots/DropZoneView.h"
-#include "slots/ElidedLabel.h"
 #include "state/WindowState.h"
 
 #include "support/SlotFixtures.h"
 
-#include <QLabel>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
-#include <QUrl>
 
 using OptRect = std::optional<QRectF>;
 Q_DECLARE_METATYPE(OptRect)
 
 // The editor of a real slot panel 444 points wide, so 400 x 244 points: an
 // 800 x 400 image is fitted at (0, 22, 400, 200), half a point per pixel.
-// Pointer positions are computed from the fitted rectangle.
 class CropEditorTest : public QObject {
     Q_OBJECT
 
@@ -34,14 +28,10 @@ class CropEditorTest : public QObject {
         m_state->setCrop(1, crop);
         m_seen.clear();
     }
-    QRectF fitted() const
-    {
-        return fittedRect(pixelSize(m_state->image(1)), QSizeF(m_editor->size()));
-    }
     // The view point showing image pixel position `p`.
     QPoint viewOf(QPointF p) const
     {
-        const QRectF f = fitted();
+        const QRectF f = fittedRect(pixelSize(m_state->image(1)), QSizeF(m_editor->size()));
         return (f.topLeft() + p * (f.width() / m_state->image(1).width())).toPoint();
     }
     void press(QPoint p) { QTest::mousePress(m_editor, Qt::LeftButton, Qt::NoModifier, p); }
@@ -60,7 +50,6 @@ private slots:
         m_panel->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_panel));
         m_editor = m_panel->editor();
-        QCOMPARE(fitted(), QRectF(0, 22, 400, 200));
     }
     void cleanup()
     {
@@ -89,23 +78,17 @@ private slots:
 
         // A new square replaces an earlier crop, grows towards the pointer and
         // stops at the image's edges.
-        row("new down-right", elsewhere, {200, 100}, {300, 160}, New, QRectF(200, 100, 100, 100));
         row("new up-left", elsewhere, {400, 300}, {300, 240}, New, QRectF(300, 200, 100, 100));
         row("new with the pointer beyond the editor", none, {200, 100}, {-100, 600}, New,
             QRectF(0, 100, 200, 200));
         row("new from the band beside a tall image", none, {-100, 100}, {50, 150}, New,
             QRectF(0, 100, 50, 50), QSize(122, 244));
-
-        row("move", sel, mid, {310, 110}, Move, QRectF(260, 60, 100, 100));
-        row("move stops at the top and left edges", sel, mid, {-2, -46}, Move,
-            QRectF(0, 0, 100, 100));
-        row("move stops at the bottom and right edges", sel, mid, {4000, 4000}, Move,
+        row("move stops at the image's edges", sel, mid, {4000, 4000}, Move,
             QRectF(700, 300, 100, 100));
         row("a moved square under 8 pixels stays", QRectF(3, 3, 4, 4), {5, 5}, {15, 10}, Move,
             QRectF(13, 8, 4, 4), QSize(40, 20));
 
         // Resizing keeps the opposite corner where it is.
-        row("resize bottom-right", sel, {300, 200}, {350, 250}, Resize, QRectF(200, 100, 150, 150));
         row("resize top-left", sel, {200, 100}, {180, 80}, Resize, QRectF(180, 80, 120, 120));
         row("resize grabbed 10 points outside the corner", sel, {320, 220}, {350, 250}, Resize,
             QRectF(200, 100, 150, 150));
@@ -127,7 +110,6 @@ private slots:
         const OptRect big(QRectF(100, 50, 300, 300));
         row("click on the left edge keeps", big, {100, 200}, {100, 200}, Move, big);
         row("click on the bottom edge removes", big, {250, 350}, {250, 350}, New, none);
-        row("click outside removes", sel, {600, 356}, {600, 356}, New, none);
         row("click in the band removes", sel, {600, -34}, {600, -34}, New, none);
         // The one place hover and press differ: beside the image the cursor is
         // the crosshair, yet the press lands on the image's top edge and moves
@@ -153,123 +135,20 @@ private slots:
         QFETCH(QPointF, from);
         QFETCH(QPointF, to);
         QFETCH(int, mode);
-        QFETCH(OptRect, after);
-        QFETCH(bool, handShown);
         showImage(px, before);
         QMouseEvent hover(QEvent::MouseMove, viewOf(from), m_editor->mapToGlobal(viewOf(from)),
                           Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(m_editor, &hover);
-        QCOMPARE(m_editor->cursor().shape() == Qt::OpenHandCursor, handShown);
+        QTEST(m_editor->cursor().shape() == Qt::OpenHandCursor, "handShown");
         press(viewOf(from));
         QCOMPARE(int(m_editor->dragMode()), mode);
         if (mode == int(DragMode::New)) // any earlier crop gives way at once
             QCOMPARE(crop()->size(), QSizeF(1, 1));
         moveTo(viewOf(to));
+        if (from != to) // every step recomposes
+            QVERIFY(!m_seen.empty() && m_seen.back() == crop());
         release(viewOf(to));
-        QCOMPARE(crop(), after);
-        QCOMPARE(m_editor->dragMode(), DragMode::None);
-    }
-
-    void everyStepRecomposes()
-    {
-        showImage(QSize(800, 400));
-        press(QPoint(100, 72));
-        moveTo(QPoint(110, 82));
-        moveTo(QPoint(120, 92));
-        release(QPoint(125, 97));
-        QCOMPARE(m_seen.size(), size_t(5)); // press, two moves, release point, release
-        QCOMPARE(m_seen[1], OptRect(QRectF(200, 100, 20, 20)));
-        QCOMPARE(m_seen[2], OptRect(QRectF(200, 100, 40, 40)));
-        QCOMPARE(m_seen[4], OptRect(QRectF(200, 100, 50, 50)));
-    }
-
-    void cursorForEachRegion()
-    {
-        auto hover = [this](QPoint p) {
-            QMouseEvent move(QEvent::MouseMove, p, m_editor->mapToGlobal(p), Qt::NoButton,
-                             Qt::NoButton, Qt::NoModifier);
-            QCoreApplication::sendEvent(m_editor, &move);
-            return m_editor->cursor().shape();
-        };
-        showImage(QSize(800, 400));
-        QCOMPARE(hover(QPoint(120, 120)), Qt::CrossCursor);
-        m_state->setCrop(1, QRectF(100, 50, 300, 300));        // at (50, 47) - (200, 197)
-        QCOMPARE(hover(QPoint(120, 120)), Qt::OpenHandCursor); // inside
-        QCOMPARE(hover(QPoint(50, 120)), Qt::OpenHandCursor);  // left edge
-        QCOMPARE(hover(QPoint(55, 52)), Qt::CrossCursor);      // corner zone, inside the crop
-        QCOMPARE(hover(QPoint(195, 192)), Qt::CrossCursor);    // bottom-right corner zone
-        QCOMPARE(hover(QPoint(200, 120)), Qt::CrossCursor);    // right edge
-        QCOMPARE(hover(QPoint(300, 120)), Qt::CrossCursor);    // outside
-        QCOMPARE(hover(QPoint(120, 5)), Qt::CrossCursor);      // band above the image
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(m_editor, &leave);
-        QVERIFY(!m_editor->testAttribute(Qt::WA_SetCursor));
-    }
-
-    void drawnCornerIsWhereAPressGrabsIt()
-    {
-        showImage(QSize(800, 400), QRectF(200, 100, 100, 100));
-        const QImage shot = m_editor->grab().toImage();
-        for (const QPoint corner :
-             {QPoint(100, 72), QPoint(150, 72), QPoint(100, 122), QPoint(150, 122)}) {
-            QVERIFY(near(shot.pixelColor(corner * shot.devicePixelRatio()), accent, 3));
-            press(corner);
-            QCOMPARE(m_editor->dragMode(), DragMode::Resize);
-            release(corner);
-        }
-    }
-
-    // The rows of the panel, its texts and its highlight under a dragged file.
-    void panelFollowsTheSlot()
-    {
-        m_state->setImage(1, QImage());
-        QVERIFY(m_editor->accessibleName().startsWith(QStringLiteral("🔵  画像 1 (RAO)")));
-        auto shown = [this] {
-            return m_panel->helpLabel()->isVisible() + m_panel->cropStatusLabel()->isVisible() +
-                   m_editor->isVisible() + m_panel->fileNameLabel()->isVisible();
-        };
-        QCOMPARE(shown(), 0);
-
-        // A file hovering over the empty slot lights it up in the accent.
-        DropArea* area = m_panel->dropArea();
-        auto fill = [&] {
-            const QImage shot = m_panel->grab().toImage();
-            return shot.pixelColor(area->mapTo(m_panel, QPoint(30, 30)) * shot.devicePixelRatio());
-        };
-        const QColor rest = fill();
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.png"))});
-        QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
-        QCoreApplication::sendEvent(area, &enter);
-        QVERIFY(m_panel->isTargeted());
-        QVERIFY(fill().blue() > rest.blue() + 20);
-        QDragLeaveEvent leave;
-        QCoreApplication::sendEvent(area, &leave);
-        QVERIFY(!m_panel->isTargeted());
-        QCOMPARE(fill(), rest);
-
-        // A name without an image still shows; a long one is shortened in the
-        // middle, on one line, and shown whole in its tool tip.
-        const QString name = QStringLiteral("2024-05-01_冠動脈造影_RAO30_CAU20_") +
-                             QString(80, u'x') + QStringLiteral("_end.png");
-        m_state->setName(1, name);
-        QCOMPARE(shown(), 1);
-        ElidedLabel* label = m_panel->fileNameLabel();
-        QCOMPARE(label->toolTip(), QStringLiteral("✓ ") + name);
-        QVERIFY(label->displayedText().startsWith(QStringLiteral("✓ 2024")));
-        QVERIFY(label->displayedText().contains(QStringLiteral("\u2026x")));
-        QVERIFY(label->displayedText().endsWith(QStringLiteral("_end.png")));
-        QVERIFY(label->width() <= 444 - 28);
-        QCOMPARE(label->height(), label->sizeHint().height());
-
-        m_state->setImage(1, QImage(1024, 768, QImage::Format_RGB32));
-        QCOMPARE(shown(), 4);
-        QCOMPARE(m_panel->cropStatusLabel()->text(),
-                 QStringLiteral("未選択 — 画像全体を使用（1024 × 768 px）"));
-        m_state->setCrop(1, QRectF(10.75, 20.5, 300.9, 299.99)); // as during a drag
-        QCOMPARE(m_panel->cropStatusLabel()->text(),
-                 QStringLiteral("切り出し 300 × 299 px（位置 10, 20）"));
+        QTEST(crop(), "after");
     }
 };
 
