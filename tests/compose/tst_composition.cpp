@@ -6,12 +6,9 @@
 #include "support/AngioImage.h"
 #include "support/Pixels.h"
 
-#include <QColorSpace>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTest>
-
-#include <map>
 
 using testsupport::near;
 using testsupport::Rgba;
@@ -19,10 +16,6 @@ using testsupport::rgbaAt;
 using testsupport::solidImage;
 
 namespace {
-
-constexpr qint64 maxInt = std::numeric_limits<qint64>::max();
-constexpr qint64 minInt = std::numeric_limits<qint64>::min();
-constexpr qint64 far = 9000000000000000000;
 
 const Rgba lightGreen{204, 255, 204, 255};
 const Rgba black{0, 0, 0, 255};
@@ -51,17 +44,15 @@ QImage drawOn(QSize canvasSize, Rgba fill, const QImage& image, QRect region, QR
     return canvas;
 }
 
-// Where the first pixel differing from `expected` is, or "" when none does.
-QString firstDifference(const QImage& image, Rgba expected, QRect area = {})
+// Whether every pixel of `area` (all of `image` when null) is `expected`.
+bool allOf(const QImage& image, Rgba expected, QRect area = {})
 {
-    if (image.isNull())
-        return QStringLiteral("no image");
     area = area.isNull() ? image.rect() : area;
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
             if (rgbaAt(image, x, y) != expected)
-                return QStringLiteral("%1,%2 has red %3").arg(x).arg(y).arg(rgbaAt(image, x, y)[0]);
-    return {};
+                return false;
+    return !image.isNull();
 }
 
 // The same crop and placement resampled in double precision by Lanczos-3
@@ -74,7 +65,7 @@ std::vector<double> referenceResample(const QImage& image, QRect region, QRectF 
     // Weights of the region's pixels for canvas pixel `out`: from the first
     // one with weight on.
     struct Taps {
-        int first = 0;
+        int first;
         std::vector<double> w;
     };
     const auto axis = [](int start, int length, double destStart, double destLength, int out) {
@@ -83,8 +74,7 @@ std::vector<double> referenceResample(const QImage& image, QRect region, QRectF 
         const double centre = start + (out + 0.5 - destStart) * step;
         const int from = int(std::floor(centre - 3 * scale)) - 1;
         const int to = int(std::ceil(centre + 3 * scale)) + 1;
-        Taps taps;
-        taps.first = std::clamp(from, start, start + length - 1);
+        Taps taps{std::clamp(from, start, start + length - 1), {}};
         taps.w.assign(size_t(std::clamp(to, start, start + length - 1) - taps.first + 1), 0.0);
         double total = 0;
         for (int j = from; j <= to; ++j) {
@@ -135,22 +125,18 @@ class CompositionTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void canvasLimits()
-    {
-        QVERIFY(canvasSizeAllowed(32767, 1) && canvasSizeAllowed(16384, 16384));
-        QVERIFY(!canvasSizeAllowed(32768, 1) && !canvasSizeAllowed(1, 32768));
-        QVERIFY(!canvasSizeAllowed(16384, 16385) && !canvasSizeAllowed(maxInt, maxInt));
-    }
-
-    void backgroundIsPremultiplied()
+    void backgroundAndOverlap()
     {
         // Both pictures off the canvas: the premultiplied background everywhere.
         const Compositor::Picture p = whole(solidImage(10, 10, Qt::red));
         const CompositionParams off{40, 30, 10, -100, -100, 15};
-        QCOMPARE(firstDifference(compose(p, p, off), lightGreen), QString());
-        QCOMPARE(firstDifference(compose(p, p, off, {255, 255, 255, 0}), {0, 0, 0, 0}), QString());
-        QCOMPARE(firstDifference(compose(p, p, off, {255, 100, 0, 128}), {128, 50, 0, 128}),
-                 QString());
+        QVERIFY(allOf(compose(p, p, off), lightGreen));
+        QVERIFY(allOf(compose(p, p, off, {255, 100, 0, 128}), {128, 50, 0, 128}));
+        // Overlapping by half: picture 2 is drawn over picture 1.
+        const QImage canvas =
+            compose(p, whole(solidImage(10, 10, Qt::blue)), {60, 60, 20, 20, 30, 30});
+        QCOMPARE(rgbaAt(canvas, 15, 30), red);
+        QVERIFY(allOf(canvas, blue, QRect(20, 20, 20, 20)));
     }
 
     // A solid picture lands exactly where its rectangle says: whole pixels
@@ -164,14 +150,9 @@ private slots:
         const auto row = [](const char* name, QSize size, qint64 imgSize, QPoint c, QRectF dest) {
             QTest::newRow(name) << size << imgSize << c << dest;
         };
-        row("reduced", {100, 100}, 40, {30, 25}, {10, 5, 40, 40});
         row("enlarged", {7, 7}, 42, {30, 25}, {9, 4, 42, 42});
         row("odd size, half-pixel edges", {100, 100}, 41, {30, 25}, {9.5, 4.5, 41, 41});
-        row("wide, quarter edges", {200, 100}, 41, {30, 25}, {9.5, 14.75, 41, 20.5});
-        row("tall", {50, 200}, 41, {30, 25}, {24.875, 4.5, 10.25, 41});
         row("clipped left and top", {50, 50}, 41, {3, -2}, {-17.5, -22.5, 41, 41});
-        row("clipped right and bottom", {50, 50}, 41, {58, 47}, {37.5, 26.5, 41, 41});
-        row("one pixel", {1, 1}, 9, {10, 10}, {5.5, 5.5, 9, 9});
     }
     void solidPlacement()
     {
@@ -179,7 +160,6 @@ private slots:
         QFETCH(qint64, imgSize);
         QFETCH(QPoint, centre);
         QFETCH(QRectF, dest);
-        QCOMPARE(placementRect(size, imgSize, centre.x(), centre.y()), dest);
         const QImage p = solidImage(size.width(), size.height(), Qt::red);
         const QImage canvas =
             compose(whole(p), whole(p), {60, 50, imgSize, centre.x(), -1000, centre.y()}, blue);
@@ -191,41 +171,19 @@ private slots:
                 const double c =
                     cover(dest.left(), dest.right(), x) * cover(dest.top(), dest.bottom(), y);
                 const int r = int(std::lround(255 * c));
-                QVERIFY2(near(rgbaAt(canvas, x, y), Rgba{r, 0, 255 - r, 255}, 1),
-                         qPrintable(QStringLiteral("%1,%2 covered %3").arg(x).arg(y).arg(c)));
+                QVERIFY(near(rgbaAt(canvas, x, y), Rgba{r, 0, 255 - r, 255}, 1));
             }
     }
 
-    void defaultLayoutAndOverlap()
-    {
-        const QImage p1 = solidImage(300, 300, Qt::red);
-        const QImage p2 = solidImage(300, 300, Qt::blue);
-        // Pictures at x 10-590 and 600-1180, y 10-590: 10-pixel margins.
-        QImage canvas = compose(whole(p1), whole(p2), {1190, 600, 580, 300, 890, 300});
-        QCOMPARE(firstDifference(canvas, red, QRect(10, 10, 580, 580)), QString());
-        QCOMPARE(firstDifference(canvas, blue, QRect(600, 10, 580, 580)), QString());
-        for (QPoint margin : {QPoint(9, 300), QPoint(590, 300), QPoint(599, 300), QPoint(1180, 300),
-                              QPoint(300, 9), QPoint(300, 590)})
-            QVERIFY2(rgbaAt(canvas, margin.x(), margin.y()) == lightGreen,
-                     qPrintable(QString::number(margin.x())));
-        // Overlapping by half: picture 2 is drawn over picture 1.
-        canvas = compose(whole(p1), whole(p2), {60, 60, 20, 20, 30, 30});
-        QCOMPARE(rgbaAt(canvas, 15, 30), red);
-        QCOMPARE(firstDifference(canvas, blue, QRect(20, 20, 20, 20)), QString());
-    }
-
     // A composite once handed out never changes, while the compositor reuses
-    // what it can: the canvas no one holds any more, and a picture that did
-    // not change.
+    // the canvas no one holds any more.
     void compositesStayAsHandedOut()
     {
         Compositor compositor;
-        const QImage angio = testsupport::angiogram(256);
-        const Compositor::Picture p1 = whole(angio);
-        Compositor::Picture p2 = whole(angio);
-        const CompositionParams params{300, 150, 140, 75, 225, 75};
+        const Compositor::Picture p = whole(testsupport::angiogram(256));
         const auto compose = [&](Rgba bg) {
-            return *compositor.compose(p1, p2, params, {bg[0], bg[1], bg[2], bg[3]});
+            return *compositor.compose(p, p, {300, 150, 140, 75, 225, 75},
+                                       {bg[0], bg[1], bg[2], bg[3]});
         };
         const QImage held = compose(lightGreen);
         const QImage expected = held.copy();
@@ -238,31 +196,6 @@ private slots:
         QCOMPARE(held, expected);
         QCOMPARE(third.constBits(), freed); // drawn again, not allocated anew
         QCOMPARE(rgbaAt(third, 2, 2), red);
-        const QImage released = compose(black);
-        // Only picture 2's crop changes: picture 1 stays exactly as it was.
-        p2.region = QRect(30, 40, 100, 100);
-        const QImage changed = compose(black);
-        const QRect left(0, 0, 150, 150);
-        QCOMPARE(changed.copy(left), released.copy(left));
-        QVERIFY(changed.copy(QRect(150, 0, 150, 150)) != released.copy(QRect(150, 0, 150, 150)));
-        QCOMPARE(changed, Compositor().compose(p1, p2, params, {0, 0, 0, 255}).value());
-        QCOMPARE(rgbaAt(changed, 2, 2), black);
-    }
-
-    void transparency()
-    {
-        // A half-transparent picture keeps its premultiplied colour over a
-        // transparent canvas and blends source-over onto an opaque one.
-        const Compositor::Picture half = whole(solidImage(20, 20, QColor(255, 0, 0, 128)));
-        const CompositionParams params{30, 30, 10, 15, 0, 15};
-        QImage canvas = compose(half, {}, params, {0, 0, 0, 0});
-        QVERIFY(near(rgbaAt(canvas, 15, 15), Rgba{128, 0, 0, 128}, 1));
-        QCOMPARE(rgbaAt(canvas, 2, 2), (Rgba{0, 0, 0, 0}));
-        canvas = compose(half, {}, params, blue);
-        QVERIFY(near(rgbaAt(canvas, 15, 15), Rgba{128, 0, 127, 255}, 1));
-        // A fully transparent picture leaves the background as it is.
-        canvas = compose(whole(solidImage(20, 20, QColor(0, 255, 0, 0))), {}, params);
-        QCOMPARE(rgbaAt(canvas, 15, 15), lightGreen);
     }
 
     // A 1-pixel green and black checkerboard inside bright red: nothing
@@ -273,11 +206,8 @@ private slots:
     {
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<qint64>("imgSize");
-        QTest::newRow("enlarged 5.8 times") << QRect(101, 203, 100, 100) << qint64(580);
         QTest::newRow("one pixel enlarged") << QRect(1000, 1000, 1, 1) << qint64(25);
         QTest::newRow("reduced 1.8 times") << QRect(5, 8, 1024, 1024) << qint64(580);
-        QTest::newRow("reduced 1.9 times") << QRect(1, 2, 2048, 2048) << qint64(1100);
-        QTest::newRow("reduced 3.5 times") << QRect(33, 17, 2031, 2031) << qint64(581);
         QTest::newRow("reduced 3.5 times, odd offset") << QRect(13, 13, 2048, 2048) << qint64(580);
         QTest::newRow("reduced 60 times") << QRect(3, 9, 2041, 2041) << qint64(34);
     }
@@ -316,8 +246,7 @@ private slots:
             }
         const double n = double(inner.width()) * inner.height();
         const double deviation = std::sqrt(std::max(0.0, squares / n - std::pow(sum / n, 2)));
-        QVERIFY2(deviation <= 2.0 && std::abs(sum / n - 127.5) < 3,
-                 qPrintable(QStringLiteral("%1 ± %2").arg(sum / n).arg(deviation)));
+        QVERIFY(deviation <= 2.0 && std::abs(sum / n - 127.5) < 3);
     }
 
     // A 1-pixel line lands within 0.1 pixel of where it belongs, at every
@@ -349,56 +278,7 @@ private slots:
             moment += rgbaAt(canvas, x, int(dest.center().y()))[0] * (x + 0.5);
         }
         const double expected = dest.left() + 40.5 * scale;
-        QVERIFY2(std::abs(moment / sum - expected) <= 0.1,
-                 qPrintable(QStringLiteral("at %1, expected %2").arg(moment / sum).arg(expected)));
-    }
-
-    // A 100-pixel crop of a ramp (2 levels per pixel) enlarged 5.8 times rises
-    // by 0 or 1 level per canvas pixel everywhere, never in blocks.
-    void enlargementIsSmooth()
-    {
-        QImage ramp(300, 100, QImage::Format_Grayscale8);
-        for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 300; ++x)
-                ramp.scanLine(y)[x] = uchar(std::clamp((x - 100) * 2 + 28, 0, 255));
-        const QImage canvas =
-            compose({ramp, QRect(100, 0, 100, 100)}, {}, {600, 600, 580, 300, 0, 300});
-        int smallest = 255, largest = 0;
-        for (int x = 40; x < 560; ++x) { // away from the clamped ends
-            const int step = rgbaAt(canvas, x + 1, 300)[0] - rgbaAt(canvas, x, 300)[0];
-            smallest = std::min(smallest, step);
-            largest = std::max(largest, step);
-        }
-        QVERIFY2(smallest >= 0 && largest <= 1,
-                 qPrintable(QString("%1..%2").arg(smallest).arg(largest)));
-        QVERIFY(rgbaAt(canvas, 560, 300)[0] - rgbaAt(canvas, 40, 300)[0] >= 170);
-    }
-
-    // Extreme but valid numbers compose at once, drawing only what lands on
-    // the canvas; an enormous picture is one solid colour.
-    void extremeValues_data()
-    {
-        QTest::addColumn<CompositionParams>("params");
-        QTest::addColumn<Rgba>("probe");
-        QTest::addColumn<bool>("everywhere");
-        QTest::newRow("picture 1 far left")
-            << CompositionParams{1190, 600, 580, -far, 890, 300} << lightGreen << false;
-        QTest::newRow("enormous pictures")
-            << CompositionParams{1190, 600, far, 300, 890, 300} << blue << true;
-        QTest::newRow("largest size, extreme centres")
-            << CompositionParams{1190, 600, maxInt, minInt, maxInt, minInt} << lightGreen << true;
-    }
-    void extremeValues()
-    {
-        QFETCH(CompositionParams, params);
-        QFETCH(Rgba, probe);
-        QFETCH(bool, everywhere);
-        const QImage canvas =
-            compose(whole(testsupport::angiogram(256)), whole(solidImage(3, 2, Qt::blue)), params);
-        QCOMPARE(canvas.size(), QSize(1190, 600));
-        QCOMPARE(rgbaAt(canvas, 1185, 300), probe);
-        if (everywhere)
-            QCOMPARE(firstDifference(canvas, probe), QString());
+        QVERIFY(std::abs(moment / sum - expected) <= 0.1);
     }
 
     // Every instruction set gives exactly the same picture, of valid
@@ -409,9 +289,7 @@ private slots:
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<QRectF>("dest");
         QTest::newRow("reduced") << QRect(3, 5, 297, 295) << QRectF(10.25, 7.5, 171.3, 169.1);
-        QTest::newRow("enlarged") << QRect(20, 30, 33, 41) << QRectF(-3.5, 2.75, 160.1, 198.8);
         QTest::newRow("clipped") << QRect(0, 0, 300, 300) << QRectF(-40.5, 150.5, 320, 320);
-        QTest::newRow("level 1") << QRect(1, 1, 299, 299) << QRectF(5, 5, 71.5, 71.5);
         QTest::newRow("level 2") << QRect(2, 3, 297, 296) << QRectF(5.5, 5, 40.5, 40.4);
     }
     void instructionSetsAgree()
@@ -465,44 +343,34 @@ private slots:
     // sharpness (the ratio of the pictures' RMS gradients).
     void matchesFullImageReference_data()
     {
-        QTest::addColumn<int>("side");
         QTest::addColumn<QRect>("crop");
         QTest::addColumn<qint64>("imgSize");
         QTest::addColumn<bool>("colour");
         QTest::addColumn<int>("level");
-        const auto rows = [](const char* path, int side, QRect crop, qint64 imgSize, int level) {
+        const auto rows = [](const char* path, QRect crop, qint64 imgSize, int level) {
             for (bool colour : {false, true})
                 QTest::addRow("%s, %s", path, colour ? "colour" : "grey")
-                    << side << crop << imgSize << colour << level;
+                    << crop << imgSize << colour << level;
         };
-        rows("full size enlarged 2.9 times", 512, {101, 77, 200, 200}, 580, 0);
-        rows("full size reduced 1.8 times", 1024, {0, 0, 1024, 1024}, 580, 0);
-        rows("full size reduced 3.4 times, crop", 1024, {61, 99, 901, 901}, 266, 0);
-        rows("level 1 reduced 1.76 more, crop", 1024, {150, 133, 717, 717}, 203, 1);
-        rows("level 1 reduced 3.4 more", 1024, {0, 0, 1024, 1024}, 150, 1);
-        rows("level 2 reduced 1.78 more, crop", 1024, {37, 41, 951, 951}, 133, 2);
-        rows("level 3 reduced 2.4 more", 1024, {0, 0, 1024, 1024}, 53, 3);
+        rows("full size enlarged 2.9 times", {101, 77, 200, 200}, 580, 0);
+        rows("full size reduced 1.8 times", {0, 0, 1024, 1024}, 580, 0);
+        rows("level 1 reduced 1.76 more, crop", {150, 133, 717, 717}, 203, 1);
+        rows("level 2 reduced 1.78 more, crop", {37, 41, 951, 951}, 133, 2);
+        rows("level 3 reduced 2.4 more", {0, 0, 1024, 1024}, 53, 3);
     }
     void matchesFullImageReference()
     {
-        QFETCH(int, side);
         QFETCH(QRect, crop);
         QFETCH(qint64, imgSize);
         QFETCH(bool, colour);
         QFETCH(int, level);
-        static std::map<std::pair<int, bool>, QImage> images;
-        QImage& image = images[{side, colour}];
-        if (image.isNull()) {
-            image = testsupport::angiogram(side, 3);
-            if (colour) {
-                image = image.convertToFormat(QImage::Format_RGB32);
-                for (int y = 0; y < side; ++y) {
-                    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-                    for (int x = 0; x < side; ++x)
-                        line[x] = qRgb(qRed(line[x]), qRed(line[x]) * 7 / 8, 255 - qRed(line[x]));
-                }
-            }
-        }
+        static const QImage grey = testsupport::angiogram(1024, 3);
+        static const QImage tinted = [] { // three channels that differ
+            QImage im = grey.convertToFormat(QImage::Format_RGB32);
+            QPainter(&im).fillRect(im.rect(), QColor(255, 60, 0, 90));
+            return im;
+        }();
+        const QImage& image = colour ? tinted : grey;
         const ImagePyramid pyramid(image);
         QCOMPARE(pyramid.isGrey(), !colour);
         QCOMPARE(pyramidLevelFor(pyramid, crop, double(crop.width()) / double(imgSize)), level);
@@ -526,58 +394,17 @@ private slots:
                 for (int c = 0; c < channels; ++c) {
                     const double v = rgbaAt(canvas, x, y)[c];
                     error += std::pow(v - reference[at(x, y, c)], 2);
-                    if (x > inner.left()) {
-                        gradient += std::pow(v - rgbaAt(canvas, x - 1, y)[c], 2);
-                        referenceGradient +=
-                            std::pow(reference[at(x, y, c)] - reference[at(x - 1, y, c)], 2);
-                    }
-                    if (y > inner.top()) {
-                        gradient += std::pow(v - rgbaAt(canvas, x, y - 1)[c], 2);
-                        referenceGradient +=
-                            std::pow(reference[at(x, y, c)] - reference[at(x, y - 1, c)], 2);
-                    }
+                    for (QPoint d : {QPoint(x - 1, y), QPoint(x, y - 1)})
+                        if (inner.contains(d)) {
+                            gradient += std::pow(v - rgbaAt(canvas, d.x(), d.y())[c], 2);
+                            referenceGradient += std::pow(
+                                reference[at(x, y, c)] - reference[at(d.x(), d.y(), c)], 2);
+                        }
                 }
         const double psnr = 10 * std::log10(255.0 * 255.0 / (error / double(reference.size())));
         const double sharpness = std::sqrt(gradient / referenceGradient);
-        qInfo("PSNR %.1f dB, sharpness %.3f", psnr, sharpness);
-        QVERIFY2(psnr >= 55.0, qPrintable(QString::number(psnr)));
-        QVERIFY2(sharpness >= 0.97 && sharpness <= 1.03, qPrintable(QString::number(sharpness)));
-    }
-
-    // Which reduced copy is read: fine enough to stay sharp, and never so
-    // coarse that a small crop keeps fewer than a few pixels.
-    void levelChoice()
-    {
-        static const ImagePyramid pyramid(testsupport::angiogram(1024));
-        const QRect all(0, 0, 1024, 1024);
-        QCOMPARE(pyramidLevelFor(pyramid, all, 3.4), 0);
-        QCOMPARE(pyramidLevelFor(pyramid, all, 3.5), 1);
-        QCOMPARE(pyramidLevelFor(pyramid, all, 6.9), 1);
-        QCOMPARE(pyramidLevelFor(pyramid, all, 7.0), 2);
-        QCOMPARE(pyramidLevelFor(pyramid, all, 1000.0), 9); // the coarsest there is
-        QCOMPARE(pyramidLevelFor(pyramid, QRect(100, 100, 24, 24), 6.0), 1);
-        QCOMPARE(pyramidLevelFor(pyramid, QRect(100, 100, 16, 16), 6.0), 0); // too few pixels left
-    }
-
-    void pyramidColoursAndCache()
-    {
-        // Other colour spaces are converted: Display P3 red clips in sRGB.
-        QImage p3 = solidImage(4, 4, QColor(200, 100, 50));
-        p3.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
-        const ImagePyramid pyramid(p3);
-        QCOMPARE(pyramid.level(0).colorSpace(), QColorSpace(QColorSpace::SRgb));
-        QVERIFY(rgbaAt(pyramid.level(0), 1, 1)[0] > 200);
-        // The cache keeps the two current images: a new one replaces the one
-        // asked for least recently.
-        PyramidCache cache;
-        const QImage a = solidImage(8, 8, Qt::red);
-        const auto pa = cache.pyramidFor(a);
-        cache.pyramidFor(solidImage(8, 8, Qt::blue));
-        QCOMPARE(cache.pyramidFor(a), pa);
-        const auto pc = cache.pyramidFor(solidImage(8, 8, Qt::green));
-        QCOMPARE(rgbaAt(pc->level(0), 0, 0), (Rgba{0, 255, 0, 255}));
-        QCOMPARE(cache.size(), size_t(2));
-        QCOMPARE(cache.pyramidFor(a), pa);
+        QVERIFY(psnr >= 55.0);
+        QVERIFY(sharpness >= 0.97 && sharpness <= 1.03);
     }
 };
 

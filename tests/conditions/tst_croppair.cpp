@@ -6,17 +6,14 @@
 #include "support/Pixels.h"
 #include "support/SettingsSandbox.h"
 #include "ui/RoundedButton.h"
-#include "ui/Theme.h"
 
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <limits>
 
 using OptCrop = std::optional<SavedCrop>;
 using OptRect = std::optional<QRectF>;
-using Colour = QList<qint64>;
 Q_DECLARE_METATYPE(SavedCrop)
 Q_DECLARE_METATYPE(OptCrop)
 Q_DECLARE_METATYPE(OptRect)
@@ -58,11 +55,6 @@ const char* const writerVariable = "PAIRVUE_CROP_PAIR_WRITER";
 const double notANumber = std::numeric_limits<double>::quiet_NaN();
 const double infinity = std::numeric_limits<double>::infinity();
 
-Colour colourOf(const WindowState& s)
-{
-    return {s.borderR(), s.borderG(), s.borderB(), s.borderA()};
-}
-
 } // namespace
 
 // The stored crop pair: its text, its rules, the settings file and the two
@@ -101,11 +93,6 @@ private slots:
         // 0: unreadable, 1: readable but not usable, 2: usable.
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<int>("outcome");
-        QTest::newRow("members in any order")
-            << QByteArray(R"({"savedAt":1,"right":{"height":5,"width":5,"y":0,"x":0},)"
-                          R"("background":{"alpha":1,"blue":2,"green":3,"red":4},)"
-                          R"("left":{"height":5,"x":1,"width":5,"y":2}})")
-            << 2;
         QTest::newRow("unknown members")
             << doc(R"(,"v":[{}])", R"({"x":1,"y":2,"width":3,"height":4,"z":7})") << 2;
         QTest::newRow("null background, savedAt")
@@ -115,10 +102,7 @@ private slots:
         QTest::newRow("x as a string")
             << doc("", R"({"x":"10","y":20,"width":301,"height":301})") << 0;
         QTest::newRow("12.5 in the background") << bg("12.5", "255") << 0;
-        QTest::newRow("savedAt as text") << doc(R"(,"savedAt":"today")") << 0;
-        QTest::newRow("right missing") << QByteArray(R"({"left":)" + leftCrop + "}") << 0;
         QTest::newRow("cut short") << sampleJson.chopped(1) << 0;
-        QTest::newRow("NaN") << doc(R"(,"savedAt":NaN)") << 0;
         QTest::newRow("infinite") << doc("", R"({"x":1e999,"y":20,"width":301,"height":301})") << 0;
     }
     void decodes()
@@ -140,15 +124,6 @@ private slots:
         QVERIFY(!decodeCropPair(padded.insert(1, ' ')));
     }
 
-    void savedAtCountsFrom2001()
-    {
-        QCOMPARE(savedAtSeconds(QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC)), 0.0);
-        const QDateTime moment = QDateTime::fromMSecsSinceEpoch(1756875900123, Qt::UTC);
-        QCOMPARE(savedAtDateTime(savedAtSeconds(moment)), std::optional<QDateTime>(moment));
-        for (double bad : {notANumber, 1e300, -infinity})
-            QVERIFY2(!savedAtDateTime(bad), qPrintable(QString::number(bad)));
-    }
-
     // The crop lists another process left behind.
     void legacyCrop_data()
     {
@@ -159,18 +134,9 @@ private slots:
             QTest::newRow(name) << value << expected;
         };
         row("rounds outwards", QVariantList{10.4, 20.6, 99.2, 99.9}, rounded);
-        row("numbers as text", QVariantList{10.4, "20.6", 99.2f, "+99.9"}, rounded);
-        row("negative size", QVariantList{10, 10, -5.5, -2}, SavedCrop{4, 8, 6, 2});
-        row("five numbers", QVariantList{1, 2, 3, 4, 5}, none);
-        row("blank in text", QStringList{"1", " 2", "3", "4"}, none);
         row("comma decimal", QStringList{"1", "2,5", "3", "4"}, none);
-        row("nan, inf as text", QStringList{"1", "nan", "inf", "4"}, none);
         row("NaN, infinite", QVariantList{notANumber, 2, infinity, 4}, none);
-        row("zero width", QVariantList{1, 2, 0, 4}, none);
-        row("a flag", QVariantList{true, 2, 3, 4}, none);
-        row("one text", QString("10.4, 20.6, 99.2, 99.9"), none);
-        const QString longNumber(65, u'1'), digitsThenX = QString(64000, u'7') + u'x';
-        row("number text longer than 64", QStringList{"1", "2", "3", longNumber}, none);
+        const QString digitsThenX = QString(64000, u'7') + u'x';
         row("64 000 digits and an x, read at once", QStringList{"1", "2", digitsThenX, "4"}, none);
     }
     void legacyCrop()
@@ -191,13 +157,9 @@ private slots:
             QTest::newRow(name) << crop << image << expected;
         };
         row("too large", {500, 100, 800, 800}, {600, 400}, QRectF(200, 0, 400, 400));
-        row("halves away from zero", {10.5, 2.5, 100, 100}, big, QRectF(11, 3, 100, 100));
-        row("below a half", {10.49, 2.4, 100, 100}, big, QRectF(10, 2, 100, 100));
         row("shorter side", {0, 0, 300, 200}, big, QRectF(0, 0, 200, 200));
-        row("side floors", {0, 0, 100.9, 120}, big, QRectF(0, 0, 100, 100));
         row("far away", {1e300, -1e300, 50, 50}, {400, 300}, QRectF(350, 0, 50, 50));
         row("under a pixel", {0, 0, 0.6, 0.6}, big, {});
-        row("no image", {0, 0, 50, 50}, {}, {});
         row("NaN origin", {notANumber, 0, 50, 50}, big, {});
     }
     void clampedCrop()
@@ -212,12 +174,8 @@ private slots:
     void recallTitles()
     {
         // In Tokyo's local time (UTC+9), which the tests run in.
-        QCOMPARE(recallButtonTitle(false, QDateTime::currentDateTime()), QString("呼び出し"));
-        QCOMPARE(recallButtonTitle(true, std::nullopt), QString("呼び出し（保存データ）"));
         QCOMPARE(recallButtonTitle(true, QDateTime(QDate(2025, 9, 3), QTime(5, 5), Qt::UTC)),
                  QString("呼び出し（9/3 14:05 保存データ）"));
-        QCOMPARE(recallButtonTitle(true, QDateTime(QDate(2026, 1, 5), QTime(9, 7))),
-                 QString("呼び出し（1/5 09:07 保存データ）"));
     }
 
     void writesOneRecordAndKeepsOtherEntries()
@@ -239,8 +197,6 @@ private slots:
         QTest::addColumn<QByteArray>("record");
         QTest::newRow("no record") << QByteArray();
         QTest::newRow("red 300") << key + asFileEntry(bg("300", "255"));
-        QTest::newRow("unreadable record") << key + "@ByteArray({)";
-        QTest::newRow("text instead of bytes") << key + "hello";
     }
     void migratesLegacyEntriesIntoTheRecord()
     {
@@ -261,10 +217,6 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<bool>("keptAside"); // saving moves the file aside whole
         const QByteArray good = asFileEntry(sampleJson);
-        auto both = [](const QByteArray& value) { return "[General]" + key + value + "\n"; };
-        QTest::newRow("a list") << both("1, 2, 3") << false;
-        QTest::newRow("half-written file")
-            << "[General]" + key + good.left(good.size() / 2) << false;
         const QByteArray rightOnly = "[General]\nPairvue.savedCrop.right=1, 1, 1, 1\n";
         QTest::newRow("one legacy side only") << rightOnly << false;
         QTest::newRow("legacy list of a million")
@@ -278,10 +230,6 @@ private slots:
         QTest::newRow("another key nested 40 000 deep")
             << "[General]\nother=" + nested + key + good + "\n"
             << true;
-        QByteArray junk;
-        for (int i = 0; i < 4096; ++i)
-            junk += char(i * 7919 % 251);
-        QTest::newRow("binary junk") << junk << false;
     }
     void hostileSettingsReadAsNothing()
     {
@@ -319,8 +267,7 @@ private slots:
         qunsetenv(writerVariable);
         for (QProcess* writer : writers) {
             QVERIFY(writer->waitForFinished(120000));
-            QCOMPARE(writer->exitStatus(), QProcess::NormalExit);
-            QCOMPARE(writer->exitCode(), 0);
+            QVERIFY(writer->exitStatus() == QProcess::NormalExit && writer->exitCode() == 0);
         }
         // The last save of one of the two, whole, and neither lost the other's entries.
         const auto record = CropPairStore().readSavedCropPair();
@@ -351,46 +298,6 @@ private slots:
         QCOMPARE(settings.status(), QSettings::NoError);
     }
 
-    // A window's first appearance takes the stored colour (each changed
-    // component recomposes once) and titles the recall button.
-    void startUpRestoresWhatIsStored_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<Colour>("colour");
-        QTest::addColumn<int>("recompositions");
-        QTest::addColumn<QString>("title");
-        const QByteArray sep3 = R"(,"savedAt":778568700)"; // 2025-09-03 05:05 UTC
-        QTest::newRow("another colour, a time")
-            << doc(R"(,"background":{"red":204,"green":0,"blue":204,"alpha":128})" + sep3)
-            << Colour{204, 0, 204, 128} << 2 << "呼び出し（9/3 14:05 保存データ）";
-        QTest::newRow("the initial colour, no time")
-            << sampleJson.left(sampleJson.indexOf(",\"savedAt\"")) + "}"
-            << Colour{204, 255, 204, 255} << 0 << "呼び出し（保存データ）";
-    }
-    void startUpRestoresWhatIsStored()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(Colour, colour);
-        QFETCH(int, recompositions);
-        QFETCH(QString, title);
-        SettingsSandbox::writeFile(fileWith(json));
-        ContentView view;
-        // With no images, every recomposition clears the composite once.
-        QSignalSpy refreshes(&view.state(), &WindowState::resultCGChanged);
-        view.show();
-        QCOMPARE(colourOf(view.state()), colour);
-        QCOMPARE(refreshes.count(), recompositions);
-        RoundedButton* recall = view.recallCropPairButton();
-        QCOMPARE(recall->text(), title);
-        QCOMPARE(recall->look().background == cSuccess.toQColor(), title != "呼び出し");
-        QVERIFY(!recall->isEnabled());
-        // Only the first appearance restores.
-        view.state().borderR.set(1);
-        view.hide();
-        view.show();
-        QCOMPARE(view.state().borderR(), 1);
-    }
-
     void saveAndRecall()
     {
         SettingsSandbox::writeFile(
@@ -404,40 +311,16 @@ private slots:
         s.crop1.set(QRectF(10.5, 20.2, 300.4, 300.4));
         QVERIFY(!save->isEnabled() && !recall->isEnabled()); // image 2 missing
         s.image2.set(testsupport::solidImage(300, 300, Qt::gray));
-        QSignalSpy refreshes(&s, &WindowState::resultCGChanged);
         QTest::mouseClick(recall, Qt::LeftButton);
         QCOMPARE(s.crop1(), OptRect(QRectF(200, 0, 400, 400)));
         QCOMPARE(s.crop2(), OptRect(QRectF(0, 0, 300, 300)));
-        QCOMPARE(refreshes.count(), 1);
-        QVERIFY(!s.resultCG().isNull());
-        // Another window saved meanwhile: recall uses what is stored now; a
-        // crop that cannot be fitted changes neither side.
-        SettingsSandbox::writeFile(fileWith(doc("", R"({"x":5,"y":6,"width":50,"height":50})")));
-        QTest::mouseClick(recall, Qt::LeftButton);
-        QCOMPARE(s.crop1(), OptRect(QRectF(5, 6, 50, 50)));
-        SettingsSandbox::writeFile(fileWith(doc("", R"({"x":0,"y":0,"width":0.6,"height":0.6})")));
-        refreshes.clear();
-        QTest::mouseClick(recall, Qt::LeftButton);
-        QCOMPARE(s.crop1(), OptRect(QRectF(5, 6, 50, 50)));
-        QCOMPARE(refreshes.count(), 0);
 
         s.crop1.set(QRectF(10.5, 20.2, 300.4, 300.4));
-        const QDateTime before = QDateTime::currentDateTime();
         QTest::mouseClick(save, Qt::LeftButton);
-        const auto savedAt = s.savedCropPairAt();
-        QVERIFY(savedAt && *savedAt >= before && *savedAt <= QDateTime::currentDateTime());
-        QCOMPARE(recall->text(), recallButtonTitle(true, savedAt));
         const auto stored = CropPairStore().readSavedCropPair();
-        QVERIFY(stored);
+        QVERIFY(stored && stored->savedAt);
         QCOMPARE(stored->left, (SavedCrop{10, 20, 301, 301}));
-        QCOMPARE(stored->background, sample.background);
-        QCOMPARE(savedAtDateTime(*stored->savedAt), savedAt);
-        // Recall keeps the colour chosen since.
-        s.borderR.set(0);
-        s.crop1.set(QRectF(0, 0, 5, 5));
-        QTest::mouseClick(recall, Qt::LeftButton);
-        QCOMPARE(s.crop1(), OptRect(QRectF(10, 20, 301, 301)));
-        QCOMPARE(colourOf(s), (Colour{0, 255, 204, 255}));
+        QCOMPARE(savedAtDateTime(*stored->savedAt), s.savedCropPairAt());
     }
 };
 
