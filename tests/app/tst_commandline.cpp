@@ -16,18 +16,14 @@ private slots:
         QTest::addColumn<Action>("action");
         QTest::addColumn<QStringList>("files");
         auto row = [](const char* name, QStringList args, Action action, QStringList files = {}) {
-            QTest::newRow(name) << (QStringList{QStringLiteral("pairvue")} + args) << action
-                                << files;
+            QTest::newRow(name) << QStringList{"pairvue"} + args << action << files;
         };
         row("nothing opens an empty window", {}, Action::OpenWindow);
-        row("relative paths count from the working folder", {"a.png", "../b/c.jpg"},
-            Action::OpenWindow, {"/work/dir/a.png", "/work/b/c.jpg"});
-        row("an absolute path stays", {"/data/x.dcm"}, Action::OpenWindow, {"/data/x.dcm"});
+        row("relative paths count from the working folder", {"a.png", "/data/x.dcm"},
+            Action::OpenWindow, {"/work/dir/a.png", "/data/x.dcm"});
         row("a name starting with a dash after --", {"--", "-x.png"}, Action::OpenWindow,
             {"/work/dir/-x.png"});
         row("help wins over files", {"a.png", "--help"}, Action::ShowHelp);
-        row("short help", {"-h"}, Action::ShowHelp);
-        row("version", {"--version"}, Action::ShowVersion);
         row("a third file fails", {"a", "b", "c"}, Action::Fail);
         row("an unknown option fails, even with help", {"--help", "--zoom"}, Action::Fail);
         row("Qt's own options are not taken", {"-platform", "xcb"}, Action::Fail);
@@ -43,44 +39,29 @@ private slots:
         QCOMPARE(command.error.isEmpty(), action != Action::Fail);
     }
 
-    // The program itself, with no display to talk to: whatever needs no
-    // window ends before the window system would have been asked for one.
+    // The program itself, with no display: help and version end before the
+    // window system would have been asked for a window.
     void programWithoutDisplay_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("argument");
         QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "使い方: pairvue"
-                              << "";
-        QTest::newRow("version") << QStringList{"-v"} << 0 << versionText() << "";
-        QTest::newRow("unknown option") << QStringList{"--zoom"} << 2 << ""
-                                        << "pairvue: 不明なオプション: --zoom";
-        QTest::newRow("three files") << QStringList{"a", "b", "c"} << 2 << ""
-                                     << "pairvue: 開けるのは 2 ファイルまで";
+        QTest::newRow("help") << "--help"
+                              << "使い方: pairvue";
+        QTest::newRow("version") << "-v" << versionText();
     }
     void programWithoutDisplay()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
+        QFETCH(QString, argument);
         QFETCH(QString, out);
-        QFETCH(QString, err);
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
-            env.remove(QString::fromLatin1(name));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        program.setProcessEnvironment(env);
-        program.start(QStringLiteral(PAIRVUE_BINARY), arguments);
+        qunsetenv("DISPLAY");
+        qunsetenv("WAYLAND_DISPLAY");
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        program.start(QStringLiteral(PAIRVUE_BINARY), {argument});
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), exitCode);
-        const QString stdoutText = QString::fromUtf8(program.readAllStandardOutput());
-        const QString stderrText = QString::fromUtf8(program.readAllStandardError());
-        QVERIFY2(out.isEmpty() ? stdoutText.isEmpty() : stdoutText.startsWith(out),
-                 qPrintable(stdoutText));
-        QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.startsWith(err),
-                 qPrintable(stderrText));
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QString(program.readAllStandardOutput()).startsWith(out));
     }
 };
 

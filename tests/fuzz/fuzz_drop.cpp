@@ -1,5 +1,4 @@
-// Drop data in its three forms: a uri-list, text, and both at once. The first
-// byte picks the form; the rest is the payload.
+// Drop data: the first byte picks a uri-list, text, or both; the rest is the payload.
 #include "FuzzTarget.h"
 
 #include "slots/SlotLoading.h"
@@ -8,15 +7,12 @@
 
 void fuzzOne(const QByteArray& input)
 {
-    if (input.isEmpty())
-        return;
-    const int form = uchar(input[0]) % 3;
-    const QByteArray payload = input.mid(1);
+    const int form = input.isEmpty() ? 0 : uchar(input[0]) % 3;
     QMimeData mime;
     if (form != 1)
-        mime.setData(QStringLiteral("text/uri-list"), payload);
+        mime.setData("text/uri-list", input.mid(1));
     if (form != 0)
-        mime.setText(QString::fromUtf8(payload));
+        mime.setText(QString::fromUtf8(input.mid(1)));
     if (const auto path = droppedFileLocation(&mime))
         FUZZ_CHECK(!path->isEmpty());
 }

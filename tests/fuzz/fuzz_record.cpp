@@ -6,19 +6,14 @@
 #include "conditions/LegacyCrop.h"
 #include "conditions/SavedCropPair.h"
 
-#include <QStringList>
-#include <QVariant>
-
 void fuzzOne(const QByteArray& input)
 {
+    // What is read back is written again and read as the same record.
     if (const auto record = decodeCropPair(input); record && isValid(*record)) {
-        // What is read back is written again and read as the same record.
         const auto json = encodeCropPair(*record);
-        FUZZ_CHECK(json);
-        FUZZ_CHECK(decodeCropPair(*json) == record);
+        FUZZ_CHECK(json && decodeCropPair(*json) == record);
     }
     const QString text = QString::fromUtf8(input);
-    const QStringList parts = text.split(u',');
-    legacyCrop(QVariant(parts));
+    legacyCrop(QVariant(text.split(u',')));
     legacyNumber(QVariant(text));
 }

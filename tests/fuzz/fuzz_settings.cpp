@@ -4,19 +4,15 @@
 #include "conditions/CropPairStore.h"
 #include "conditions/SavedCropPair.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 void fuzzOne(const QByteArray& input)
 {
     static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Pairvue.conf"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        std::abort();
+    QFile file(dir.filePath("Pairvue.conf"));
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(input);
     file.close();
-    CropPairStore store(path);
-    if (const auto record = store.readSavedCropPair())
+    if (const auto record = CropPairStore(file.fileName()).readSavedCropPair())
         FUZZ_CHECK(isValid(*record));
 }

@@ -1,12 +1,10 @@
 #pragma once
 
-// A synthetic angiogram for tests and benchmarks: a greyscale fluoroscopy-like
-// picture with a soft vignette, smooth tissue shading, quantum-like noise and
-// a tree of dark, tapering, contrast-filled vessels. Deterministic for a side.
+// A synthetic angiogram for tests and benchmarks: greyscale with a vignette,
+// smooth tissue shading, noise and a tree of dark, tapering vessels.
+// Deterministic for a side.
 
-#include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -14,25 +12,22 @@
 
 namespace testsupport {
 
-inline void drawVessel(QPainter& p, std::mt19937& rng, QPointF start, double angle, double width,
+inline void drawVessel(QPainter& p, std::mt19937& rng, QPointF at, double angle, double width,
                        double length, int depth, double side)
 {
     std::normal_distribution<double> turn(0.0, 0.12);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    QPointF at = start;
     const int steps = std::max(4, int(length / (side / 160)));
-    const double stepLength = length / steps;
-    for (int i = 0; i < steps && width > 0.6; ++i) {
+    for (int i = 0; i < steps && width > 0.6; ++i, width *= 0.985) {
         angle += turn(rng);
-        const QPointF next = at + QPointF(std::cos(angle), std::sin(angle)) * stepLength;
+        const QPointF next = at + QPointF(std::cos(angle), std::sin(angle)) * (length / steps);
         const int shade = std::clamp(int(70 + 60 / (1 + width)), 0, 255);
         p.setPen(QPen(QColor(shade, shade, shade), width, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(at, next);
         at = next;
-        width *= 0.985;
         if (depth > 0 && unit(rng) < 0.07) {
-            const double branchAngle = angle + (unit(rng) < 0.5 ? -1 : 1) * (0.4 + 0.6 * unit(rng));
-            drawVessel(p, rng, at, branchAngle, width * 0.7, length * 0.5, depth - 1, side);
+            const double branch = angle + (unit(rng) < 0.5 ? -1 : 1) * (0.4 + 0.6 * unit(rng));
+            drawVessel(p, rng, at, branch, width * 0.985 * 0.7, length * 0.5, depth - 1, side);
         }
     }
 }
@@ -41,17 +36,14 @@ inline QImage angiogram(int side, unsigned seed = 7)
 {
     QImage image(side, side, QImage::Format_Grayscale8);
     std::mt19937 rng(seed);
-    // Tissue: vignette and slow shading.
     const double c = side / 2.0;
-    for (int y = 0; y < side; ++y) {
-        uchar* line = image.scanLine(y);
+    for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) {
             const double r = std::hypot(x - c, y - c) / c;
             const double shade =
                 175 - 70 * r * r + 18 * std::sin(x * 6.0 / side) * std::cos(y * 4.0 / side);
-            line[x] = uchar(std::clamp(shade, 0.0, 255.0));
+            image.scanLine(y)[x] = uchar(std::clamp(shade, 0.0, 255.0));
         }
-    }
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
@@ -62,13 +54,10 @@ inline QImage angiogram(int side, unsigned seed = 7)
                        side);
         }
     }
-    // Quantum mottle.
     std::normal_distribution<double> noise(0.0, 6.0);
-    for (int y = 0; y < side; ++y) {
-        uchar* line = image.scanLine(y);
+    for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x)
-            line[x] = uchar(std::clamp(line[x] + noise(rng), 0.0, 255.0));
-    }
+            image.scanLine(y)[x] = uchar(std::clamp(image.scanLine(y)[x] + noise(rng), 0.0, 255.0));
     return image;
 }
 

@@ -1,12 +1,9 @@
 #pragma once
 
-// Reading composites back pixel by pixel, and solid test pictures.
-
-#include <QColor>
 #include <QImage>
 
+#include <algorithm>
 #include <array>
-#include <cstdlib>
 
 namespace testsupport {
 
@@ -19,13 +16,10 @@ inline Rgba rgbaAt(const QImage& image, int x, int y)
     return {p[0], p[1], p[2], p[3]};
 }
 
-// True when every channel of `a` is within `tolerance` of `b`.
 inline bool near(const Rgba& a, const Rgba& b, int tolerance)
 {
-    for (size_t c = 0; c < 4; ++c)
-        if (std::abs(a[c] - b[c]) > tolerance)
-            return false;
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(),
+                      [&](int x, int y) { return std::abs(x - y) <= tolerance; });
 }
 
 inline QImage solidImage(int width, int height, QColor colour)

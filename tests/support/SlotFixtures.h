@@ -1,41 +1,32 @@
 #pragma once
 
-// Helpers for the image slot tests: image files on disk and colour checks.
+// Image files on disk and colour checks for the slot tests.
 
-#include <QColor>
 #include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QPainter>
 
-#include <cstdlib>
-
-// An image whose content shows its orientation: red top-left quadrant, blue
-// top-right, green bottom-left, white bottom-right.
+// Shows its orientation: red top-left, blue top-right, green bottom-left, white bottom-right.
 inline QImage quadrantImage(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    const int hw = width / 2, hh = height / 2;
-    p.fillRect(0, 0, hw, hh, Qt::red);
-    p.fillRect(hw, 0, width - hw, hh, Qt::blue);
-    p.fillRect(0, hh, hw, height - hh, Qt::green);
+    const int w = width / 2, h = height / 2;
+    p.fillRect(0, 0, w, h, Qt::red);
+    p.fillRect(w, 0, width - w, h, Qt::blue);
+    p.fillRect(0, h, w, height - h, Qt::green);
     return image;
 }
 
-// Writes `image` (in the format the suffix of `name` names) or raw bytes into
-// `dir`; the path, or an empty text on failure.
+// Writes into `dir`; the path, or an empty text on failure.
 inline QString writeImage(const QDir& dir, const QString& name, const QImage& image)
 {
-    const QString path = dir.filePath(name);
-    return image.save(path) ? path : QString();
+    return image.save(dir.filePath(name)) ? dir.filePath(name) : QString();
 }
 inline QString writeBytes(const QDir& dir, const QString& name, const QByteArray& bytes)
 {
     QFile f(dir.filePath(name));
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName()
-                                                                          : QString();
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : "";
 }
 inline QByteArray readBytes(const QString& path)
 {
@@ -43,11 +34,9 @@ inline QByteArray readBytes(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Whether two colours are the same within `tolerance` per channel.
 inline bool near(QColor a, QColor b, int tolerance = 2)
 {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance &&
-           std::abs(a.alpha() - b.alpha()) <= tolerance;
+    const auto d = [&](int x, int y) { return std::abs(x - y) <= tolerance; };
+    return d(a.red(), b.red()) && d(a.green(), b.green()) && d(a.blue(), b.blue()) &&
+           d(a.alpha(), b.alpha());
 }
