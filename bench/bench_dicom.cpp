@@ -32,18 +32,18 @@ struct Run {
     {
         const QImage base =
             testsupport::angiogram(1024, 3).convertToFormat(QImage::Format_Grayscale8);
-        testsupport::DicomSpec spec;
-        spec.rows = spec.columns = 1024;
-        spec.frames = 60;
-        spec.bitsStored = 12;
-        spec.syntax = EXS_JPEGProcess14SV1;
-        spec.window = {2048, 4096};
-        spec.angles = {-30, 20};
-        spec.value = [&base](int f, int x, int y, int) {
+        testsupport::DicomTestFile recipe;
+        recipe.rows = recipe.columns = 1024;
+        recipe.frames = 60;
+        recipe.bitsStored = 12;
+        recipe.syntax = EXS_JPEGProcess14SV1;
+        recipe.window = {2048, 4096};
+        recipe.angles = {-30, 20};
+        recipe.value = [&base](int f, int x, int y, int) {
             // The picture drifts a little from frame to frame, as a beating heart does.
             return std::min(4095, base.constScanLine(y)[(x + f) % 1024] * 16 + (x * y + f) % 13);
         };
-        written = testsupport::writeDicom(path, spec);
+        written = testsupport::writeDicom(path, recipe);
     }
 };
 

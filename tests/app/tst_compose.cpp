@@ -140,9 +140,9 @@ private slots:
     void dicomFrames()
     {
         const QString run = m_dir.filePath("run.dcm");
-        testsupport::DicomSpec spec;
-        spec.frames = 5;
-        QVERIFY(testsupport::writeDicom(run, spec));
+        testsupport::DicomTestFile recipe;
+        recipe.frames = 5;
+        QVERIFY(testsupport::writeDicom(run, recipe));
         const QString frame3 = m_dir.filePath("frame3.png");
         QVERIFY(openPictureSource(run)->frame(2)->save(frame3));
         const QStringList layout{"--force", "--canvas",  "200x100",  "--size",

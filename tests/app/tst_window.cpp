@@ -5,6 +5,9 @@
 #include "controls/FieldLineEdit.h"
 #include "controls/ParamField.h"
 #include "controls/ParameterPanelContent.h"
+#include "slots/CropEditor.h"
+#include "slots/DropZoneView.h"
+#include "support/DicomFiles.h"
 #include "support/Pixels.h"
 #include "support/SettingsSandbox.h"
 
@@ -17,6 +20,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -287,6 +291,65 @@ private slots:
         QCOMPARE(s.statusMsg(), status);
         window->close();
         QTRY_VERIFY(window.isNull());
+    }
+
+    // Two cine runs: frame and projection rows, frames by key and slider with the
+    // crop kept, and nothing of the patient in the window's texts or the PNG.
+    void dicomRunsInBothSlots()
+    {
+        QTemporaryDir dir;
+        testsupport::DicomTestFile recipe;
+        recipe.frames = 5;
+        recipe.syntax = EXS_JPEGProcess14SV1;
+        recipe.value = [](int f, int x, int y, int) { return (f * 800 + x * 8 + y) % 4096; };
+        recipe.angles = {-30, 20};
+        recipe.window = {2048, 4096};
+        QVERIFY(testsupport::writeDicom(dir.filePath(QStringLiteral("run1")), recipe));
+        recipe.angles = {-29.7, -25.2}; // an RAO run given to the LAO slot
+        recipe.representativeFrame = 5;
+        QVERIFY(testsupport::writeDicom(dir.filePath(QStringLiteral("run2.dcm")), recipe));
+
+        Window w;
+        ContentView& v = w.view;
+        v.openFiles(
+            {dir.filePath(QStringLiteral("run1")), dir.filePath(QStringLiteral("run2.dcm"))});
+        QTRY_VERIFY(!v.state().image1().isNull() && !v.state().image2().isNull());
+        DropZoneView* panel = v.slotPanel(1);
+        QCOMPARE(panel->frameLabel()->text(), QStringLiteral("フレーム 3 / 5"));
+        QCOMPARE(v.slotPanel(2)->frameLabel()->text(), QStringLiteral("フレーム 5 / 5"));
+        QCOMPARE(panel->projectionLabel()->text(), QStringLiteral("RAO 30°  CRA 20°"));
+        QCOMPARE(v.slotPanel(2)->projectionLabel()->text(),
+                 QStringLiteral("RAO 30°  CAU 25°（この欄は LAO）"));
+
+        const QRectF crop(4, 4, 20, 20);
+        v.state().crop1.set(crop);
+        v.refresh();
+        CropEditor* editor = panel->editor();
+        QTest::mouseClick(editor, Qt::LeftButton, {},
+                          editor->editorGeometry().imageToView(crop).center().toPoint());
+        QVERIFY(editor->hasFocus());
+        const QImage third = v.state().image1();
+        const QImage composedThird = v.state().resultCG();
+        QTest::keyClick(editor, Qt::Key_PageDown);
+        QCOMPARE(panel->frameLabel()->text(), QStringLiteral("フレーム 4 / 5"));
+        QTRY_VERIFY(v.state().image1() != third);
+        QVERIFY(v.state().resultCG() != composedThird);
+        QTest::keyClick(editor, Qt::Key_PageUp);
+        QTRY_COMPARE(v.state().image1(), third);
+        QCOMPARE(v.state().crop1(), crop);
+
+        const std::optional<QByteArray> png = pngData(v.state().resultCG());
+        QVERIFY(png);
+        QStringList texts;
+        for (const QWidget* child : v.findChildren<QWidget*>()) {
+            if (const auto* label = qobject_cast<const QLabel*>(child))
+                texts << label->text();
+            texts << child->accessibleName() << child->toolTip();
+        }
+        const QString all = texts.join(u'\n');
+        QVERIFY(all.contains(QStringLiteral("run2.dcm")));
+        for (const QString& secret : testsupport::patientStrings)
+            QVERIFY2(!png->contains(secret.toUtf8()) && !all.contains(secret), qPrintable(secret));
     }
 
     void windowsAreIndependentAndClose()

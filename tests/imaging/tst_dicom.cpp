@@ -8,9 +8,9 @@
 
 #include <cmath>
 
-using testsupport::DicomSpec;
+using testsupport::DicomTestFile;
 using Expected = std::function<QRgb(int x, int y)>;
-Q_DECLARE_METATYPE(DicomSpec)
+Q_DECLARE_METATYPE(DicomTestFile)
 Q_DECLARE_METATYPE(Expected)
 
 namespace {
@@ -37,11 +37,11 @@ class DicomTest : public QObject {
 private slots:
     void showsWhatTheLabShows_data()
     {
-        QTest::addColumn<DicomSpec>("spec");
+        QTest::addColumn<DicomTestFile>("recipe");
         QTest::addColumn<Expected>("expected");
-        DicomSpec ramp; // 0 at the left, 4089 at the right
+        DicomTestFile ramp; // 0 at the left, 4089 at the right
         ramp.value = [](int, int x, int, int) { return x * 87; };
-        DicomSpec stored = ramp;
+        DicomTestFile stored = ramp;
         stored.window = {1000, 2000};
         const Expected storedWindow = [](int x, int) { return grey(windowed(x * 87, 1000, 2000)); };
         QTest::newRow("stored window") << stored << storedWindow;
@@ -55,7 +55,7 @@ private slots:
         QTest::newRow("MONOCHROME1, RLE: low values bright")
             << ramp << Expected([](int x, int) { return grey(255 - x * 255.0 / 47); });
 
-        DicomSpec rgb;
+        DicomTestFile rgb;
         rgb.photometric = "RGB";
         rgb.bitsAllocated = rgb.bitsStored = 8;
         rgb.value = [](int, int x, int y, int s) { return s == 0 ? x * 5 : s == 1 ? y * 7 : 200; };
@@ -65,10 +65,10 @@ private slots:
     }
     void showsWhatTheLabShows()
     {
-        QFETCH(DicomSpec, spec);
+        QFETCH(DicomTestFile, recipe);
         QFETCH(Expected, expected);
         const QString file = m_dir.filePath(QStringLiteral("pixels.dcm"));
-        QVERIFY(testsupport::writeDicom(file, spec));
+        QVERIFY(testsupport::writeDicom(file, recipe));
         const auto source = openPictureSource(file);
         QVERIFY(source);
         const QImage frame = source->frame(0).value_or(QImage());
@@ -93,17 +93,17 @@ private slots:
         QFETCH(int, representative);
         QFETCH(bool, angles);
         QFETCH(int, initial);
-        DicomSpec spec;
-        spec.frames = frames;
-        spec.syntax = EXS_JPEGProcess14SV1;
-        spec.value = [](int f, int x, int, int) { return f * 500 + x; };
-        spec.window = {2048, 4096};
+        DicomTestFile recipe;
+        recipe.frames = frames;
+        recipe.syntax = EXS_JPEGProcess14SV1;
+        recipe.value = [](int f, int x, int, int) { return f * 500 + x; };
+        recipe.window = {2048, 4096};
         if (representative)
-            spec.representativeFrame = representative;
+            recipe.representativeFrame = representative;
         if (angles)
-            spec.angles = {-29.6, 20.4};
+            recipe.angles = {-29.6, 20.4};
         const QString file = m_dir.filePath(QStringLiteral("run.dcm"));
-        QVERIFY(testsupport::writeDicom(file, spec));
+        QVERIFY(testsupport::writeDicom(file, recipe));
         const auto source = openPictureSource(file);
         QVERIFY(source);
         QCOMPARE(source->frameCount(), frames);

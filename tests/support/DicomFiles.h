@@ -35,7 +35,7 @@ inline const QStringList patientStrings{
     QStringLiteral("St Example Heart Institute"), QStringLiteral("20240229")};
 
 // A sound file, written by the DICOM library's own writer and encoders.
-struct DicomSpec {
+struct DicomTestFile {
     int rows = 32;
     int columns = 48;
     int frames = 1; // written as NumberOfFrames when above 1
@@ -52,7 +52,7 @@ struct DicomSpec {
     };
 };
 
-inline bool writeDicom(const QString& path, const DicomSpec& spec)
+inline bool writeDicom(const QString& path, const DicomTestFile& recipe)
 {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -78,30 +78,30 @@ inline bool writeDicom(const QString& path, const DicomSpec& spec)
                                  DCM_InstitutionName, DCM_StudyDate};
     for (int i = 0; i < 5; ++i)
         put(patient[i], patientStrings[i].toLatin1());
-    put(DCM_PhotometricInterpretation, spec.photometric);
-    const int samples = QByteArray(spec.photometric).startsWith("MONO") ? 1 : 3;
+    put(DCM_PhotometricInterpretation, recipe.photometric);
+    const int samples = QByteArray(recipe.photometric).startsWith("MONO") ? 1 : 3;
     const DcmTagKey shortTags[] = {
         DCM_Rows,       DCM_Columns, DCM_SamplesPerPixel,     DCM_BitsAllocated,
         DCM_BitsStored, DCM_HighBit, DCM_PlanarConfiguration, DCM_PixelRepresentation};
-    const int shorts[] = {spec.rows,       spec.columns,        samples, spec.bitsAllocated,
-                          spec.bitsStored, spec.bitsStored - 1, 0,       0};
+    const int shorts[] = {recipe.rows,       recipe.columns,        samples, recipe.bitsAllocated,
+                          recipe.bitsStored, recipe.bitsStored - 1, 0,       0};
     for (int i = 0; i < 8; ++i)
         ds->putAndInsertUint16(shortTags[i], Uint16(shorts[i]));
-    if (spec.frames > 1)
-        put(DCM_NumberOfFrames, QByteArray::number(spec.frames));
-    if (spec.representativeFrame)
-        ds->putAndInsertUint16(DCM_RepresentativeFrameNumber, Uint16(*spec.representativeFrame));
-    pair(spec.window, DCM_WindowCenter, DCM_WindowWidth);
-    pair(spec.angles, DCM_PositionerPrimaryAngle, DCM_PositionerSecondaryAngle);
+    if (recipe.frames > 1)
+        put(DCM_NumberOfFrames, QByteArray::number(recipe.frames));
+    if (recipe.representativeFrame)
+        ds->putAndInsertUint16(DCM_RepresentativeFrameNumber, Uint16(*recipe.representativeFrame));
+    pair(recipe.window, DCM_WindowCenter, DCM_WindowWidth);
+    pair(recipe.angles, DCM_PositionerPrimaryAngle, DCM_PositionerSecondaryAngle);
 
     std::vector<Uint16> px;
-    for (int f = 0; f < spec.frames; ++f)
-        for (int y = 0; y < spec.rows; ++y)
-            for (int x = 0; x < spec.columns; ++x)
+    for (int f = 0; f < recipe.frames; ++f)
+        for (int y = 0; y < recipe.rows; ++y)
+            for (int x = 0; x < recipe.columns; ++x)
                 for (int s = 0; s < samples; ++s)
-                    px.push_back(Uint16(spec.value(f, x, y, s)));
+                    px.push_back(Uint16(recipe.value(f, x, y, s)));
     const std::vector<Uint8> bytes(px.begin(), px.end());
-    if (spec.bitsAllocated == 8)
+    if (recipe.bitsAllocated == 8)
         ds->putAndInsertUint8Array(DCM_PixelData, bytes.data(), unsigned(bytes.size()));
     else
         ds->putAndInsertUint16Array(DCM_PixelData, px.data(), unsigned(px.size()));
@@ -109,14 +109,14 @@ inline bool writeDicom(const QString& path, const DicomSpec& spec)
     const DJ_RPLossless jpeg;
     const DJLSRepresentationParameter jpegLs(0, OFTrue);
     const DcmRepresentationParameter* lossless = nullptr;
-    if (spec.syntax == EXS_JPEGProcess14SV1)
+    if (recipe.syntax == EXS_JPEGProcess14SV1)
         lossless = &jpeg;
-    if (spec.syntax == EXS_JPEGLSLossless)
+    if (recipe.syntax == EXS_JPEGLSLossless)
         lossless = &jpegLs;
-    if (DcmXfer(spec.syntax).isEncapsulated() &&
-        ds->chooseRepresentation(spec.syntax, lossless).bad())
+    if (DcmXfer(recipe.syntax).isEncapsulated() &&
+        ds->chooseRepresentation(recipe.syntax, lossless).bad())
         return false;
-    return file.saveFile(OFFilename(QFile::encodeName(path).constData()), spec.syntax).good();
+    return file.saveFile(OFFilename(QFile::encodeName(path).constData()), recipe.syntax).good();
 }
 
 // One explicit little endian element, in raw bytes; `length` overrides the
