@@ -11,6 +11,7 @@
 // the case (reset before each case where the system allows it), images_MB the
 // two source images themselves, pyramids_MB what the reduced copies add.
 
+#include "Memory.h"
 #include "app/ContentView.h"
 #include "compose/Composition.h"
 #include "compose/ImagePyramid.h"
@@ -51,18 +52,6 @@ double peakMegabytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
-}
-
-// The process's resident memory now.
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
-    }
-    return 0;
 }
 
 enum Kind { Grey, Colour };

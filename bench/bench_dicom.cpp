@@ -7,6 +7,7 @@
 // - BM_DicomRunMemory: resident memory a run takes once all 60 frames are
 //   decoded (run_MB), beside the file's size (file_MB);
 // - BM_DicomDecodeFrame: the decode of one frame alone (DCMTK and the copy).
+#include "Memory.h"
 #include "app/ContentView.h"
 #include "imaging/PictureSource.h"
 #include "slots/SlotLoading.h"
@@ -51,17 +52,6 @@ const Run& run()
 {
     static const Run r;
     return r;
-}
-
-double residentMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmRSS:"))
-                return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
-    }
-    return 0;
 }
 
 // A shown window with a still angiogram in slot 2, so that every frame composes.
