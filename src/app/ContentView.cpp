@@ -33,7 +33,15 @@ ContentView::ContentView(QWidget* parent) : QWidget(parent)
     connectTransfer();
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView()
+{
+    // The widgets hold references to the window state, a member, which would
+    // be gone before QWidget's destructor deletes them. So they go first, while
+    // the state, its loads and the compositor are whole: hidden (a drag under
+    // way ends as on closing), then deleted with any dialog they opened.
+    hide();
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
 
 void ContentView::connectChangeHandlers()
 {

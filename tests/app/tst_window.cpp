@@ -23,6 +23,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 using testsupport::solidImage;
 
@@ -350,6 +351,30 @@ private slots:
         QVERIFY(all.contains(QStringLiteral("run2.dcm")));
         for (const QString& secret : testsupport::patientStrings)
             QVERIFY2(!png->contains(secret.toUtf8()) && !all.contains(secret), qPrintable(secret));
+    }
+
+    // Deleting a shown window touches nothing freed, whatever is under way:
+    // a crop drag, the save dialog open, a load posted.
+    void deletedMidDragTouchesNothingFreed()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("next.png"));
+        QVERIFY(solidImage(400, 300, Qt::green).save(file));
+        auto* view = new ContentView;
+        view->resize(960, 900);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        loadBoth(*view);
+        view->save();
+        view->slotPanel(2)->loadDroppedFile(file);
+        CropEditor* editor = view->slotPanel(1)->editor();
+        const QPoint centre = editor->rect().center();
+        QTest::mousePress(editor, Qt::LeftButton, Qt::NoModifier, centre);
+        QTest::mouseMove(editor, centre + QPoint(30, 30));
+        QVERIFY(editor->dragMode() != DragMode::None);
+        delete view;
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
     }
 
     void windowsAreIndependentAndClose()
