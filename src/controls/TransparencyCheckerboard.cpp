@@ -2,32 +2,11 @@
 
 #include "ui/Theme.h"
 
-#include <QAccessibleWidget>
-#include <QPaintEvent>
 #include <QPainter>
 
 #include <cmath>
 
 namespace {
-
-// Decoration: present to assistive technology as an invisible element.
-class HiddenAccessible : public QAccessibleWidget {
-public:
-    explicit HiddenAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::NoRole) {}
-    QAccessible::State state() const override
-    {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.invisible = true;
-        return s;
-    }
-};
-
-QAccessibleInterface* hiddenCheckerboard(const QString& key, QObject* object)
-{
-    if (key == QLatin1String("TransparencyCheckerboard") && object && object->isWidgetType())
-        return new HiddenAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
 
 int cellCount(qreal length, qreal cell)
 {
@@ -42,17 +21,6 @@ int cellCount(qreal length, qreal cell)
 QSize checkerboardGrid(const QSizeF& area, qreal cell)
 {
     return QSize(cellCount(area.width(), cell), cellCount(area.height(), cell));
-}
-
-QList<QRectF> checkerboardGreyCells(const QSizeF& area, qreal cell)
-{
-    const QSize grid = checkerboardGrid(area, cell);
-    const QRectF bounds(QPointF(0, 0), area);
-    QList<QRectF> cells;
-    for (int r = 0; r < grid.height(); ++r)
-        for (int c = r % 2; c < grid.width(); c += 2)
-            cells.append(QRectF(c * cell, r * cell, cell, cell).intersected(bounds));
-    return cells;
 }
 
 void paintTransparencyCheckerboard(QPainter& painter, const QRectF& area, qreal cell)
@@ -80,18 +48,4 @@ void paintTransparencyCheckerboard(QPainter& painter, const QRectF& area, qreal 
                                  grey);
     }
     painter.restore();
-}
-
-TransparencyCheckerboard::TransparencyCheckerboard(QWidget* parent) : QWidget(parent)
-{
-    static const bool hidden = (QAccessible::installFactory(hiddenCheckerboard), true);
-    Q_UNUSED(hidden);
-    setFocusPolicy(Qt::NoFocus);
-}
-
-void TransparencyCheckerboard::paintEvent(QPaintEvent* event)
-{
-    QPainter p(this);
-    p.setClipRect(event->rect());
-    paintTransparencyCheckerboard(p, QRectF(rect()));
 }

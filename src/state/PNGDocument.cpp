@@ -1,26 +1,9 @@
 #include "state/PNGDocument.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
-
-PNGDocument PNGDocument::fromFile(const QString& path)
-{
-    // Only regular files have contents to read; a folder, a pipe or a device
-    // would fail or never end.
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = file.readAll();
-    // All or nothing: a read that breaks off gives no data rather than a part.
-    if (file.error() != QFileDevice::NoError)
-        return {};
-    return PNGDocument{bytes};
-}
 
 std::optional<QString> PNGDocument::writeToFile(const QString& path) const
 {
