@@ -11,6 +11,7 @@
 // BM_PngLevel encodes one composite at each zlib level (-1: the encoder's
 // default) and reports the file size, for the choice of level in pngData.
 
+#include "Memory.h"
 #include "app/ComposeCommand.h"
 #include "compose/Composition.h"
 #include "support/AngioImage.h"
@@ -129,22 +130,6 @@ void BM_ImageMagick(benchmark::State& state)
         if (!runProgram(state, convert, arguments))
             return;
     state.counters["file_kB"] = double(QFile(output).size()) / 1024.0;
-}
-
-bool resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
-    return 0;
 }
 
 void BM_Series(benchmark::State& state)

@@ -25,34 +25,12 @@
 
 #include <algorithm>
 #include <map>
-#include <sys/resource.h>
 #include <tuple>
 #include <utility>
 
 namespace {
 
 constexpr double megabyte = 1024.0 * 1024.0;
-
-// Starts a new peak-memory measurement; false where only the lifetime peak
-// is available.
-bool resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
-
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
-    }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
 
 enum Kind { Grey, Colour };
 

@@ -2,11 +2,16 @@
 // 12 bits, JPEG lossless, made with DCMTK's own encoder. Through the real
 // window, with a still picture in the other slot:
 // - BM_DicomFirstFrame: from the load request to the first frame composed;
-// - BM_DicomFrameChange: from a frame request (as Page Down asks) to that
-//   frame shown and composed; every measured frame is decoded, none cached;
+// - BM_DicomFrameStep: from a frame request (as Page Down asks) to that frame
+//   shown and composed, when the frame was decoded ahead (the usual case:
+//   the previous step's neighbours are decoded in the background);
+// - BM_DicomFrameJump: the same for a frame not decoded yet (a jump with the
+//   slider), the background decoding of the neighbours done;
 // - BM_DicomRunMemory: resident memory a run takes once all 60 frames are
 //   decoded (run_MB), beside the file's size (file_MB);
-// - BM_DicomDecodeFrame: the decode of one frame alone (DCMTK and the copy).
+// - BM_DicomDecodeFrame: the decode of one frame alone (DCMTK and the copy);
+// - BM_DicomRefusedPeak: the peak memory while each hostile file of the tests
+//   is refused (peak_MB above the resident memory before it).
 #include "Memory.h"
 #include "app/ContentView.h"
 #include "imaging/PictureSource.h"
@@ -14,6 +19,7 @@
 #include "slots/SlotRun.h"
 #include "support/AngioImage.h"
 #include "support/DicomFiles.h"
+#include "support/SlotFixtures.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -113,31 +119,92 @@ void BM_DicomFirstFrame(benchmark::State& state)
 }
 BENCHMARK(BM_DicomFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
-void BM_DicomFrameChange(benchmark::State& state)
+// Waits (untimed) until `ready` holds; false after 10 s.
+template <typename Ready> bool waitFor(Ready ready)
+{
+    QElapsedTimer wait;
+    wait.start();
+    while (!ready()) {
+        if (wait.elapsed() > 10000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    }
+    return true;
+}
+
+bool ready(SlotRun& run, int index)
+{
+    return index < 0 || index >= run.frameCount() || run.source()->readyFrame(index);
+}
+
+// The neighbours of the frame shown are decoded: the background work is done.
+bool settled(SlotRun& run)
+{
+    const int f = run.frame();
+    return waitFor([&] {
+        return ready(run, f - 1) && ready(run, f + 1) && (ready(run, f + 2) || ready(run, f - 2));
+    });
+}
+
+void BM_DicomFrameStep(benchmark::State& state)
 {
     Window w;
     if (!run().written || !w.load()) {
         state.SkipWithError("run not loaded");
         return;
     }
-    int frame = SlotRun::of(w.view.state(), 1).frame();
+    SlotRun& r = SlotRun::of(w.view.state(), 1);
     for (auto _ : state) {
-        frame = (frame + 1) % 60;
-        if (frame == 29) {
-            // Every frame has been decoded once: a fresh run, nothing cached.
-            state.PauseTiming();
+        state.PauseTiming();
+        int next = r.frame() + 1;
+        if (next == r.frameCount()) {
             w.load();
-            state.ResumeTiming();
-            frame = 30;
+            next = r.frame() + 1;
         }
-        if (!w.showFrame(frame)) {
+        if (!waitFor([&] { return ready(r, next); })) {
+            state.SkipWithError("frame not decoded ahead");
+            return;
+        }
+        state.ResumeTiming();
+        if (!w.showFrame(next)) {
             state.SkipWithError("frame not shown");
             return;
         }
     }
-    state.SetLabel("frame request to frame composed, decoded each time");
+    state.SetLabel("frame request to frame composed, decoded ahead");
 }
-BENCHMARK(BM_DicomFrameChange)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(59);
+BENCHMARK(BM_DicomFrameStep)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(40);
+
+void BM_DicomFrameJump(benchmark::State& state)
+{
+    Window w;
+    if (!run().written || !w.load()) {
+        state.SkipWithError("run not loaded");
+        return;
+    }
+    SlotRun& r = SlotRun::of(w.view.state(), 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Seven frames on (beyond what is decoded ahead), or further to a frame
+        // not decoded yet; a fresh run when every frame is.
+        int target = -1;
+        for (int round = 0; round < 2 && target < 0; ++round) {
+            if (round == 1)
+                w.load();
+            settled(r);
+            for (int k = 1; k < r.frameCount() && target < 0; ++k)
+                if (const int t = (r.frame() + 7 * k) % r.frameCount(); !ready(r, t))
+                    target = t;
+        }
+        state.ResumeTiming();
+        if (target < 0 || !w.showFrame(target)) {
+            state.SkipWithError("frame not shown");
+            return;
+        }
+    }
+    state.SetLabel("frame request to frame composed, not decoded yet");
+}
+BENCHMARK(BM_DicomFrameJump)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
 
 void BM_DicomRunMemory(benchmark::State& state)
 {
@@ -179,5 +246,37 @@ void BM_DicomDecodeFrame(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DicomDecodeFrame)->Unit(benchmark::kMillisecond)->Iterations(59);
+
+// The hostile files the tests refuse: peak memory while each is opened.
+void BM_DicomRefusedPeak(benchmark::State& state)
+{
+    using testsupport::rawDicom;
+    const QByteArray whole = rawDicom({.frames = 3, .pixelBytes = 32 * 48 * 2 * 3});
+    const std::pair<const char*, QByteArray> files[] = {
+        {"cut_off", whole.left(whole.size() * 2 / 3)},
+        {"short_pixel_data", rawDicom({.frames = 3, .pixelBytes = 32 * 48 * 2 * 2})},
+        {"declared_60000x60000x500",
+         rawDicom({.rows = 60000, .columns = 60000, .frames = 500, .pixelBytes = 64})},
+        {"no_pixel_data", rawDicom({.pixelBytes = -1})},
+        {"deflate_bomb_300MiB", rawDicom({.deflatedMiB = 300})},
+        {"nested_5000", rawDicom({.nesting = 5000})}};
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        for (const auto& [name, bytes] : files) {
+            const QString file = writeBytes(QDir(dir.path()), QStringLiteral("hostile.dcm"), bytes);
+            const double before = residentMegabytes();
+            if (!resetPeakMemory()) {
+                state.SkipWithError("peak memory cannot be reset here");
+                return;
+            }
+            if (openPictureSource(file)) {
+                state.SkipWithError("a hostile file was opened");
+                return;
+            }
+            state.counters[std::string(name) + "_MB"] = peakMegabytes() - before;
+        }
+    }
+}
+BENCHMARK(BM_DicomRefusedPeak)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

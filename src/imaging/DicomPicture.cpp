@@ -19,8 +19,10 @@
 #include <dcmtk/oflog/oflog.h>
 
 #include <QFile>
+#include <QThreadPool>
 
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <list>
 #include <map>
@@ -143,13 +145,31 @@ std::optional<Projection> storedProjection(DcmDataset& ds)
     return Projection{primary, secondary};
 }
 
-class DicomRun final : public PictureSource {
+// The prefetches of every run, one frame at a time on one worker of their
+// own, so that a frame asked for (decoded on the shared workers) never queues
+// behind them. It waits for its last decode when the program ends.
+QThreadPool& prefetchPool()
+{
+    static QThreadPool pool;
+    static const bool once = [] {
+        pool.setMaxThreadCount(1);
+        pool.setExpiryTimeout(30000);
+        return true;
+    }();
+    Q_UNUSED(once);
+    return pool;
+}
+
+class DicomRun final : public PictureSource, public std::enable_shared_from_this<DicomRun> {
 public:
     DicomRun(std::unique_ptr<DcmFileFormat> file, E_TransferSyntax xfer, const PixelModule& module,
              int initial, std::optional<Projection> projection)
-        : m_file(std::move(file)), m_xfer(xfer), m_frames(int(module.frames)), m_initial(initial),
-          m_projection(projection)
+        : m_xfer(xfer), m_frames(int(module.frames)), m_initial(initial), m_projection(projection)
     {
+        // The prefetch decodes from a copy of the header of its own, so that
+        // it runs beside a frame asked for; large values stay in the file.
+        m_lanes[1].file = std::make_unique<DcmFileFormat>(*file);
+        m_lanes[0].file = std::move(file);
     }
 
     int frameCount() const override { return m_frames; }
@@ -160,21 +180,133 @@ public:
     {
         if (index < 0 || index >= m_frames)
             return std::nullopt;
-        std::lock_guard lock(m_mutex);
-        if (const auto found = m_cache.find(index); found != m_cache.end()) {
-            m_recent.splice(m_recent.begin(), m_recent, found->second.second);
-            return found->second.first;
+        {
+            std::unique_lock lock(m_cacheMutex);
+            // A frame the prefetch is decoding is ready sooner than a new decode.
+            m_decoded.wait(lock, [&] { return m_prefetching != index; });
+            if (std::optional<QImage> image = cached(index))
+                return image;
+            ++m_asked;
         }
-        std::optional<QImage> image = decode(index);
-        if (image)
-            remember(index, *image);
+        std::optional<QImage> image;
+        {
+            std::lock_guard lane(m_lanes[0].mutex);
+            image = decode(m_lanes[0], index);
+        }
+        {
+            std::lock_guard lock(m_cacheMutex);
+            if (image)
+                remember(index, *image);
+            --m_asked;
+        }
+        m_decoded.notify_all();
         return image;
     }
 
-private:
-    std::optional<QImage> decode(int index)
+    std::optional<QImage> readyFrame(int index) override
     {
-        DicomImage picture(m_file->getDataset(), m_xfer, CIF_UsePartialAccessToPixelData,
+        std::lock_guard lock(m_cacheMutex);
+        return cached(index);
+    }
+
+    void prefetch(const std::vector<int>& frames) override
+    {
+        std::lock_guard lock(m_cacheMutex);
+        m_wanted.clear();
+        for (const int index : frames)
+            if (index >= 0 && index < m_frames)
+                m_wanted.push_back(index);
+        if (m_wanted.empty() || m_prefetchQueued)
+            return;
+        m_prefetchQueued = true;
+        prefetchPool().start([weak = weak_from_this()] {
+            while (const std::shared_ptr<DicomRun> run = weak.lock())
+                if (!run->prefetchOne())
+                    return;
+        });
+    }
+
+private:
+    // One decoder: a header of the file and the lock that takes its decodes
+    // one at a time.
+    struct Lane {
+        std::mutex mutex;
+        std::unique_ptr<DcmFileFormat> file;
+    };
+
+    // Decodes the next wanted frame that is not decoded yet; false when none
+    // is left. Frames asked for go first: none is started while one is decoded.
+    bool prefetchOne()
+    {
+        int index = -1;
+        {
+            std::unique_lock lock(m_cacheMutex);
+            m_decoded.wait(lock, [&] { return m_asked == 0; });
+            while (!m_wanted.empty() && m_cache.count(m_wanted.front()))
+                m_wanted.erase(m_wanted.begin());
+            if (m_wanted.empty()) {
+                m_prefetchQueued = false;
+                return false;
+            }
+            index = m_wanted.front();
+            m_wanted.erase(m_wanted.begin());
+            m_prefetching = index;
+        }
+        std::optional<QImage> image;
+        {
+            std::lock_guard lane(m_lanes[1].mutex);
+            image = decode(m_lanes[1], index);
+        }
+        {
+            std::lock_guard lock(m_cacheMutex);
+            if (image)
+                remember(index, *image);
+            m_prefetching.reset();
+        }
+        m_decoded.notify_all();
+        return true;
+    }
+
+    std::optional<QImage> cached(int index)
+    {
+        const auto found = m_cache.find(index);
+        if (found == m_cache.end())
+            return std::nullopt;
+        m_recent.splice(m_recent.begin(), m_recent, found->second.second);
+        return found->second.first;
+    }
+
+    std::optional<QImage> decode(Lane& lane, int index)
+    {
+        std::optional<QImage> image = decodeFrame(*lane.file->getDataset(), index);
+        // What the decode read from the file (the compressed fragments) goes
+        // again, so that a run holds no more of the file than one frame's.
+        releaseLoadedValues(*lane.file->getDataset());
+        return image;
+    }
+
+    void releaseLoadedValues(DcmDataset& ds)
+    {
+        ds.compactElements(lazyValueBytes);
+        DcmElement* element = nullptr;
+        DcmPixelSequence* sequence = nullptr;
+        if (DcmXfer(m_xfer).isEncapsulated() &&
+            ds.findAndGetElement(DCM_PixelData, element).good() && element) {
+            auto* pixels = dynamic_cast<DcmPixelData*>(element);
+            if (pixels && pixels->getEncapsulatedRepresentation(m_xfer, nullptr, sequence).good() &&
+                sequence) {
+                for (unsigned long i = 0; i < sequence->card(); ++i) {
+                    DcmPixelItem* item = nullptr;
+                    if (sequence->getItem(item, i).good() && item)
+                        item->compact();
+                }
+            }
+        }
+    }
+
+    std::optional<QImage> decodeFrame(DcmDataset& dataset, int index)
+    {
+        DicomImage picture(&dataset, m_xfer, CIF_UsePartialAccessToPixelData,
                            static_cast<unsigned long>(index), 1);
         if (picture.getStatus() != EIS_Normal || picture.getFrameCount() != 1)
             return std::nullopt;
@@ -216,6 +348,8 @@ private:
 
     void remember(int index, const QImage& image)
     {
+        if (m_cache.count(index))
+            return;
         m_recent.push_front(index);
         m_cache.emplace(index, std::make_pair(image, m_recent.begin()));
         m_cachedBytes += image.sizeInBytes();
@@ -228,16 +362,22 @@ private:
         }
     }
 
-    std::unique_ptr<DcmFileFormat> m_file;
     E_TransferSyntax m_xfer;
     int m_frames;
     int m_initial;
     std::optional<Projection> m_projection;
+    Lane m_lanes[2]; // frames asked for; frames decoded ahead
 
-    std::mutex m_mutex;
-    std::list<int> m_recent; // most recently used first
+    // Guards everything below.
+    std::mutex m_cacheMutex;
+    std::condition_variable m_decoded; // a decode ended
+    std::list<int> m_recent;           // most recently used first
     std::map<int, std::pair<QImage, std::list<int>::iterator>> m_cache;
     qint64 m_cachedBytes = 0;
+    int m_asked = 0;                  // decodes of frames asked for under way
+    std::optional<int> m_prefetching; // the frame the prefetch decodes
+    std::vector<int> m_wanted;        // frames to decode ahead, first first
+    bool m_prefetchQueued = false;    // a prefetch task runs or waits for this run
 };
 
 // Maps a whole regular file read-only; nothing for pipes, devices and the like.

@@ -17,6 +17,7 @@ public:
             return std::nullopt;
         return m_image;
     }
+    std::optional<QImage> readyFrame(int index) override { return frame(index); }
 
 private:
     const QImage m_image; // shared implicitly; copies are cheap and thread-safe

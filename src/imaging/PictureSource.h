@@ -7,12 +7,13 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 // One opened picture file, the same way for every kind: a still image is a
 // source of one frame; a DICOM cine run has many, decoded on demand.
 //
-// frame() may be called from any thread (calls on one source are taken one at
-// a time); everything else is fixed when the source is opened. A source holds
+// frame(), readyFrame() and prefetch() may be called from any thread;
+// everything else is fixed when the source is opened. A source holds
 // nothing of the patient: only the pixels, the frame count and the angles.
 class PictureSource {
 public:
@@ -27,12 +28,21 @@ public:
     // (QImage::Format_Grayscale8) for grey DICOM pictures, RGB for colour.
     // Nothing when the index is out of range or the frame cannot be decoded.
     virtual std::optional<QImage> frame(int index) = 0;
+    // The frame `index` when it is decoded already; never decodes, never waits.
+    virtual std::optional<QImage> readyFrame(int index) = 0;
+    // Decodes `frames` in the background, in that order, into the decoded
+    // frames kept, so that asking for one of them soon finds it ready. It
+    // replaces the frames wanted before. A frame asked for through frame()
+    // never waits for them: it is decoded beside them, and frames still
+    // wanted are started only once it is done. A still picture has nothing
+    // to do.
+    virtual void prefetch(const std::vector<int>& frames) { Q_UNUSED(frames); }
     // The C-arm angles, when the file states both.
     virtual std::optional<Projection> projection() const { return std::nullopt; }
 };
 
 // The decoded frames a DICOM source keeps, at most, per run (least recently
-// used frames are dropped first).
+// used frames are dropped first), those decoded ahead included.
 constexpr qint64 frameCacheBytes = qint64(256) << 20;
 
 // Opens the picture file at `path`: an image file (PNG, JPEG, BMP, TIFF, GIF)

@@ -25,9 +25,12 @@ void SlotRun::setSource(std::shared_ptr<PictureSource> source, int frame)
 {
     m_source = std::move(source);
     m_frame = m_source ? std::clamp(frame, 0, m_source->frameCount() - 1) : 0;
+    m_shown = m_frame;
+    m_step = 1;
     m_waiting.reset();
     // A decode still under way for the previous source is dropped when it ends.
     emit changed();
+    prefetchAround(m_frame);
 }
 
 void SlotRun::showFrame(int index, std::function<void()> onChange)
@@ -40,6 +43,12 @@ void SlotRun::showFrame(int index, std::function<void()> onChange)
     m_frame = index;
     m_onChange = std::move(onChange);
     emit changed();
+    if (const std::optional<QImage> ready = m_source->readyFrame(index)) {
+        // A decode under way for an earlier request is dropped when it ends.
+        m_waiting.reset();
+        show(index, *ready);
+        return;
+    }
     if (m_decoding) {
         m_waiting = index;
         return;
@@ -68,13 +77,28 @@ void SlotRun::startDecode()
         }
         if (!image || index != m_frame)
             return;
-        m_settingImage = true;
-        m_state.setImage(m_slot, *image);
-        m_settingImage = false;
-        if (m_onChange)
-            m_onChange();
+        show(index, *image);
     });
     watcher->setFuture(QtConcurrent::run([source, index] { return source->frame(index); }));
+}
+
+void SlotRun::show(int index, const QImage& image)
+{
+    if (index != m_shown)
+        m_step = index > m_shown ? 1 : -1;
+    m_shown = index;
+    m_settingImage = true;
+    m_state.setImage(m_slot, image);
+    m_settingImage = false;
+    if (m_onChange)
+        m_onChange();
+    prefetchAround(index);
+}
+
+void SlotRun::prefetchAround(int index)
+{
+    if (m_source && m_source->frameCount() > 1)
+        m_source->prefetch({index + m_step, index - m_step, index + 2 * m_step});
 }
 
 void SlotRun::imageChanged()

@@ -5,8 +5,10 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <cmath>
+#include <numeric>
 
 using testsupport::DicomTestFile;
 using Expected = std::function<QRgb(int x, int y)>;
@@ -111,8 +113,14 @@ private slots:
         QCOMPARE(source->projection().has_value(), angles);
         if (angles)
             QCOMPARE(projectionText(*source->projection()), QStringLiteral("RAO 30°  CRA 20°"));
+        // Every frame decoded ahead in the background, then read as asked for.
+        std::vector<int> all(size_t(frames), 0);
+        std::iota(all.rbegin(), all.rend(), 0);
+        source->prefetch(all);
+        for (int f = 0, waited = 0; f < frames && waited < 1000; waited++)
+            source->readyFrame(f) ? void(++f) : QThread::msleep(10);
         for (int f = 0; f < frames; ++f)
-            QVERIFY(near(source->frame(f).value_or(QImage()).pixel(0, 0),
+            QVERIFY(near(source->readyFrame(f).value_or(QImage()).pixel(0, 0),
                          grey(windowed(f * 500, 2048, 4096)), 1));
     }
 
