@@ -8,13 +8,18 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace {
+constexpr double focusRingWidth = 2;
+constexpr double focusRingRadius = 6;
+} // namespace
+
 CropEditor::CropEditor(WindowState& state, int slot, QColor accent, std::function<void()> onChange,
                        QWidget* parent)
     : QWidget(parent), m_state(state), m_slot(slot), m_accent(accent),
       m_onChange(std::move(onChange))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setFocusPolicy(Qt::ClickFocus);
+    setFocusPolicy(Qt::StrongFocus);
     m_hover = new HoverCursor(
         this, [this](QPointF p) { return cursorFor(editorGeometry(), m_state.crop(m_slot), p); });
     const auto cropChanged = slot == 1 ? &WindowState::crop1Changed : &WindowState::crop2Changed;
@@ -44,6 +49,53 @@ void CropEditor::paintEvent(QPaintEvent*)
     QPainter p(this);
     CropCanvasView{image, pixelSize(image), m_state.crop(m_slot), m_accent}.draw(p, size(),
                                                                                  &m_scaled);
+    if (hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(m_accent, focusRingWidth));
+        p.setBrush(Qt::NoBrush);
+        const double inset = focusRingWidth / 2;
+        p.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), focusRingRadius,
+                          focusRingRadius);
+    }
+}
+
+void CropEditor::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (m_frameStep && (key == Qt::Key_PageDown || key == Qt::Key_PageUp) &&
+        event->modifiers() == Qt::NoModifier) {
+        m_frameStep(key == Qt::Key_PageDown ? 1 : -1);
+        return;
+    }
+    const QImage& image = m_state.image(m_slot);
+    const std::optional<CropKeyEdit> edit =
+        cropAfterKey(m_state.crop(m_slot), pixelSize(image), key, event->modifiers());
+    if (!edit) {
+        QWidget::keyPressEvent(event); // not the crop's: Tab, shortcuts...
+        return;
+    }
+    event->accept();
+    // The mouse has the crop while it drags; a key that changes nothing (an
+    // arrow held against the edge) costs nothing.
+    if (m_drag.dragMode() != DragMode::None || edit->crop == m_state.crop(m_slot))
+        return;
+    // A key is a whole drag: the crop lands on whole pixels and the window
+    // recomposes once.
+    m_state.setCrop(m_slot, edit->crop);
+    if (m_onChange)
+        m_onChange();
+}
+
+void CropEditor::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void CropEditor::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void CropEditor::mousePressEvent(QMouseEvent* event)
@@ -85,17 +137,6 @@ void CropEditor::hideEvent(QHideEvent* event)
     if (m_drag.dragMode() != DragMode::None)
         finishDrag();
     QWidget::hideEvent(event);
-}
-
-void CropEditor::keyPressEvent(QKeyEvent* event)
-{
-    const int key = event->key();
-    if (m_frameStep && (key == Qt::Key_PageDown || key == Qt::Key_PageUp) &&
-        event->modifiers() == Qt::NoModifier) {
-        m_frameStep(key == Qt::Key_PageDown ? 1 : -1);
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void CropEditor::dragTo(QPointF current)

@@ -15,6 +15,8 @@ class WindowState;
 // The crop editor of one slot: shows the slot's image with its crop and lets
 // the mouse draw, move and resize the square. The whole widget is the hit
 // area; the decisions are CropDragController's, this widget only maps events.
+// It takes focus (Tab or a click), shows it with a ring in the slot's accent
+// colour, and then edits the crop by keys (cropAfterKey()).
 class CropEditor : public QWidget {
     Q_OBJECT
 
@@ -26,7 +28,7 @@ public:
     EditorGeometry editorGeometry() const;
 
     // Called with +1 for Page Down and -1 for Page Up while the editor has
-    // focus (it takes focus on a click): the slot steps through its frames.
+    // focus: the slot steps through its frames.
     void setFrameStep(std::function<void(int)> step) { m_frameStep = std::move(step); }
     DragMode dragMode() const { return m_drag.dragMode(); }
     QPointF dragAnchor() const { return m_drag.dragAnchor(); }
@@ -38,6 +40,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void dragTo(QPointF current);

@@ -34,51 +34,27 @@ private slots:
             QCOMPARE(EditorGeometry::of(px, QSizeF(400, 244)).viewToImage({50, 50}), QPointF(0, 0));
     }
 
-    // Whatever looks different after the square moves lies in the area the
-    // editor repaints, a small part of it; a square that comes or goes
-    // repaints everything.
-    void repaintCoversEveryChange()
-    {
-        QImage image(800, 400, QImage::Format_RGB32);
-        image.fill(QColor(200, 120, 60));
-        const QSizeF area(400, 244);
-        const auto render = [&](const OptRect& crop) {
-            QImage out(area.toSize(), QImage::Format_ARGB32_Premultiplied);
-            out.fill(Qt::transparent);
-            QPainter p(&out);
-            CropCanvasView{image, QSizeF(800, 400), crop, Qt::blue}.draw(p, area);
-            return out;
-        };
-        const QRectF before(100, 50, 300, 300), after(160, 70, 250, 250);
-        const QRect changed = changedArea(area, QSizeF(800, 400), before, after).toAlignedRect();
-        const QImage a = render(before), b = render(after);
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x)
-                if (a.pixel(x, y) != b.pixel(x, y))
-                    QVERIFY2(changed.contains(x, y),
-                             qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
-        QVERIFY(changed.width() * changed.height() < a.width() * a.height() / 2);
-        QCOMPARE(changedArea(area, QSizeF(800, 400), std::nullopt, after), QRectF(QPointF(), area));
-        QCOMPARE(changedArea(area, QSizeF(800, 400), before, std::nullopt),
-                 QRectF(QPointF(), area));
-    }
-
+    // What the editor draws; whatever looks different after the square moves
+    // lies in the area the editor repaints, a small part of it; a square that
+    // comes or goes repaints everything.
     void drawing()
     {
         const QColor accent(79, 142, 247), grey(200, 200, 200);
         const QColor dimmed(90, 90, 90); // grey under black at 0.55
         QImage image(800, 400, QImage::Format_RGB32);
         image.fill(grey);
+        const QSizeF area(400, 244);
         auto render = [&](const OptRect& crop, QSizeF px = QSizeF(800, 400)) {
-            QImage out(400, 244, QImage::Format_ARGB32_Premultiplied);
+            QImage out(area.toSize(), QImage::Format_ARGB32_Premultiplied);
             out.fill(Qt::transparent);
             QPainter p(&out);
             ScaledImageCache cache;
-            CropCanvasView{image, px, crop, accent}.draw(p, QSizeF(400, 244), &cache);
+            CropCanvasView{image, px, crop, accent}.draw(p, area, &cache);
             p.end();
             return out;
         };
-        const QImage cropped = render(QRectF(100, 50, 300, 300));
+        const QRectF before(100, 50, 300, 300), after(160, 70, 250, 250);
+        const QImage cropped = render(before);
         QCOMPARE(cropped.pixelColor(200, 10).alpha(), 0);       // the band stays transparent
         QVERIFY(near(cropped.pixelColor(300, 100), dimmed));    // outside the crop
         QVERIFY(near(cropped.pixelColor(120, 110), grey));      // inside
@@ -88,6 +64,18 @@ private slots:
         // draws nothing at all.
         QVERIFY(near(render(QRectF(0, 0, 800, 400)).pixelColor(300, 60), grey));
         QCOMPARE(render(QRectF(0, 0, 10, 10), QSizeF(0, 400)).pixelColor(200, 120).alpha(), 0);
+
+        const QRect changed = changedArea(area, QSizeF(800, 400), before, after).toAlignedRect();
+        const QImage moved = render(after);
+        for (int y = 0; y < moved.height(); ++y)
+            for (int x = 0; x < moved.width(); ++x)
+                if (cropped.pixel(x, y) != moved.pixel(x, y))
+                    QVERIFY2(changed.contains(x, y),
+                             qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+        QVERIFY(changed.width() * changed.height() < moved.width() * moved.height() / 2);
+        QCOMPARE(changedArea(area, QSizeF(800, 400), std::nullopt, after), QRectF(QPointF(), area));
+        QCOMPARE(changedArea(area, QSizeF(800, 400), before, std::nullopt),
+                 QRectF(QPointF(), area));
     }
 
     void drawingStaysSharpOnHighDensityScreens()
