@@ -38,18 +38,8 @@ enum Kind { Grey, Colour };
 // file: 32-bit RGB) so that it takes the colour path.
 QImage source(int side, unsigned seed, Kind kind)
 {
-    QImage image = testsupport::angiogram(side, seed);
-    if (kind == Colour) {
-        image = image.convertToFormat(QImage::Format_RGB32);
-        for (int y = 0; y < side; ++y) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < side; ++x) {
-                const int v = qRed(line[x]);
-                line[x] = qRgb(v, v * 15 / 16, v * 7 / 8);
-            }
-        }
-    }
-    return image;
+    const QImage image = testsupport::angiogram(side, seed);
+    return kind == Colour ? testsupport::tinted(image) : image;
 }
 
 // Sources are made once per side and kind: making them takes longer than

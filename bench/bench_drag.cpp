@@ -3,10 +3,9 @@
 #include "app/ContentView.h"
 #include "slots/CropEditor.h"
 #include "slots/DropZoneView.h"
+#include "support/AngioImage.h"
 
 #include <QElapsedTimer>
-#include <QPainter>
-#include <QRadialGradient>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -33,24 +32,6 @@ double percentile(std::vector<double> values, double q)
     return values[std::min(values.size() - 1, size_t(q * double(values.size())))];
 }
 
-QImage angiogram(int side, int seed)
-{
-    QImage image(side, side, QImage::Format_RGB32);
-    QPainter p(&image);
-    QRadialGradient g(side / 2.0, side / 2.0, side * 0.7);
-    // Tinted, so that the pictures take the colour path.
-    g.setColorAt(0, QColor(190, 180, 165));
-    g.setColorAt(1, QColor(40, 36, 30));
-    p.fillRect(image.rect(), g);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 40; ++i) {
-        p.setPen(QPen(QColor(20, 18, 30, 160), 4 + (i * seed) % 14));
-        p.drawLine(QPointF((i * 97 * seed) % side, (i * 53) % side),
-                   QPointF((i * 31 + 700) % side, (i * 89 * seed + 300) % side));
-    }
-    return image;
-}
-
 void BM_CropDrag(benchmark::State& state)
 {
     ContentView window;
@@ -60,8 +41,8 @@ void BM_CropDrag(benchmark::State& state)
         state.SkipWithError("window not shown");
         return;
     }
-    window.state().image1.set(angiogram(2048, 1));
-    window.state().image2.set(angiogram(2048, 3));
+    window.state().image1.set(testsupport::tinted(testsupport::angiogram(2048, 1)));
+    window.state().image2.set(testsupport::tinted(testsupport::angiogram(2048, 3)));
     window.refresh();
     QCoreApplication::processEvents();
     auto* slot = window.findChild<DropZoneView*>(QStringLiteral("slot1"));

@@ -161,10 +161,10 @@ QWidget* ContentView::makeResultPanel()
     actions->addWidget(new Dot(cSuccess.toQColor()));
     actions->addWidget(styledLabel(QStringLiteral("合成結果"), systemFontAt(14, QFont::DemiBold),
                                    cTextPri.toQColor()));
-    m_saveCropPairButton =
-        cropPairActionButton(saveCropPairTitle, false, false, [this] { saveCropPair(); });
-    m_recallCropPairButton =
-        cropPairActionButton(recallButtonTitle(), false, false, [this] { recallCropPair(); });
+    m_saveCropPairButton = cropPairActionButton(CropPairAction::Save, saveCropPairTitle, false,
+                                                false, [this] { saveCropPair(); });
+    m_recallCropPairButton = cropPairActionButton(CropPairAction::Recall, recallButtonTitle(),
+                                                  false, false, [this] { recallCropPair(); });
     m_saveCropPairButton->setObjectName(QStringLiteral("saveCropPairButton"));
     m_recallCropPairButton->setObjectName(QStringLiteral("recallCropPairButton"));
     actions->addWidget(m_saveCropPairButton, cropPairGlow);

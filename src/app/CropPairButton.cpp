@@ -4,9 +4,9 @@
 
 #include <QVariant>
 
-QString cropPairButtonHelp(const QString& title)
+QString cropPairButtonHelp(CropPairAction action)
 {
-    if (title == saveCropPairTitle)
+    if (action == CropPairAction::Save)
         return QStringLiteral("左右の切り出しサイズ・位置と背景色をまとめて保存");
     return QStringLiteral("保存した左右の画角・位置を呼び出し（選択中の背景色は維持）");
 }
@@ -34,13 +34,14 @@ RoundedButton::Look cropPairButtonLook(bool highlighted)
     return look;
 }
 
-RoundedButton* cropPairActionButton(const QString& title, bool enabled, bool highlighted,
-                                    std::function<void()> action, QWidget* parent)
+RoundedButton* cropPairActionButton(CropPairAction action, const QString& title, bool enabled,
+                                    bool highlighted, std::function<void()> run, QWidget* parent)
 {
     auto* button = new RoundedButton(title, parent);
-    QObject::connect(button, &QAbstractButton::clicked, button, [action = std::move(action)] {
-        if (action)
-            action();
+    button->setToolTip(cropPairButtonHelp(action));
+    QObject::connect(button, &QAbstractButton::clicked, button, [run = std::move(run)] {
+        if (run)
+            run();
     });
     updateCropPairActionButton(button, title, enabled, highlighted);
     return button;
@@ -52,10 +53,9 @@ void updateCropPairActionButton(RoundedButton* button, const QString& title, boo
     // Runs on every crop update during a drag: touch only what changed, so the
     // layout is not redone under the pointer.
     static const char* const highlightedProperty = "cropPairHighlighted";
-    if (button->text() != title || button->toolTip().isEmpty()) {
+    if (button->text() != title || button->accessibleName() != title) {
         button->setText(title);
         button->setAccessibleName(title);
-        button->setToolTip(cropPairButtonHelp(title));
     }
     const QVariant shown = button->property(highlightedProperty);
     if (!shown.isValid() || shown.toBool() != highlighted) {

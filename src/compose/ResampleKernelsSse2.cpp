@@ -5,6 +5,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace resample::sse2 {
@@ -30,29 +31,39 @@ inline __m128i toPair(__m128i a, bool bgra)
     return _mm_unpacklo_epi16(a, _mm_srli_si128(a, 8));
 }
 
+// The Q7 sums over every tap of 32 bytes, from `offset` in each row, in four
+// registers of eight 16-bit lanes: bytes 0-7, 8-15, 16-23 and 24-31.
+struct Sums {
+    __m128i lanes[4];
+};
+inline Sums verticalSums(const std::uint8_t* const* rows, const std::int16_t* weights, int taps,
+                         std::size_t offset)
+{
+    const __m128i bias = _mm_set1_epi16(std::int16_t(taps / 2));
+    Sums s{{bias, bias, bias, bias}};
+    for (int t = 0; t < taps; ++t) {
+        const __m128i w = _mm_set1_epi16(weights[t]);
+        const __m128i* r = reinterpret_cast<const __m128i*>(rows[t] + offset);
+        const __m128i b0 = _mm_loadu_si128(r);
+        const __m128i b1 = _mm_loadu_si128(r + 1);
+        s.lanes[0] = _mm_add_epi16(s.lanes[0], _mm_mulhi_epi16(lowQ7(b0), w));
+        s.lanes[1] = _mm_add_epi16(s.lanes[1], _mm_mulhi_epi16(highQ7(b0), w));
+        s.lanes[2] = _mm_add_epi16(s.lanes[2], _mm_mulhi_epi16(lowQ7(b1), w));
+        s.lanes[3] = _mm_add_epi16(s.lanes[3], _mm_mulhi_epi16(highQ7(b1), w));
+    }
+    return s;
+}
+
 void verticalColour(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
                     int taps, int pixels, bool bgra)
 {
-    const __m128i bias = _mm_set1_epi16(std::int16_t(taps / 2));
     int m = 0;
     // Eight pixels (four pairs) at a time.
     for (; m + 8 <= pixels; m += 8) {
-        __m128i a0 = bias, a1 = bias, a2 = bias, a3 = bias;
-        for (int t = 0; t < taps; ++t) {
-            const __m128i w = _mm_set1_epi16(weights[t]);
-            const __m128i* r = reinterpret_cast<const __m128i*>(rows[t] + 4 * m);
-            const __m128i b0 = _mm_loadu_si128(r);
-            const __m128i b1 = _mm_loadu_si128(r + 1);
-            a0 = _mm_add_epi16(a0, _mm_mulhi_epi16(lowQ7(b0), w));
-            a1 = _mm_add_epi16(a1, _mm_mulhi_epi16(highQ7(b0), w));
-            a2 = _mm_add_epi16(a2, _mm_mulhi_epi16(lowQ7(b1), w));
-            a3 = _mm_add_epi16(a3, _mm_mulhi_epi16(highQ7(b1), w));
-        }
+        const Sums s = verticalSums(rows, weights, taps, std::size_t(4) * std::size_t(m));
         __m128i* o = reinterpret_cast<__m128i*>(out + m / 2);
-        _mm_store_si128(o, toPair(a0, bgra));
-        _mm_store_si128(o + 1, toPair(a1, bgra));
-        _mm_store_si128(o + 2, toPair(a2, bgra));
-        _mm_store_si128(o + 3, toPair(a3, bgra));
+        for (int i = 0; i < 4; ++i)
+            _mm_store_si128(o + i, toPair(s.lanes[i], bgra));
     }
     if (m < pixels)
         generic::verticalColourFrom(out, rows, weights, taps, m, pixels, bgra);
@@ -61,25 +72,12 @@ void verticalColour(Lanes* out, const std::uint8_t* const* rows, const std::int1
 void verticalGrey(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
                   int taps, int pixels)
 {
-    const __m128i bias = _mm_set1_epi16(std::int16_t(taps / 2));
     int m = 0;
     for (; m + 32 <= pixels; m += 32) {
-        __m128i a0 = bias, a1 = bias, a2 = bias, a3 = bias;
-        for (int t = 0; t < taps; ++t) {
-            const __m128i w = _mm_set1_epi16(weights[t]);
-            const __m128i* r = reinterpret_cast<const __m128i*>(rows[t] + m);
-            const __m128i b0 = _mm_loadu_si128(r);
-            const __m128i b1 = _mm_loadu_si128(r + 1);
-            a0 = _mm_add_epi16(a0, _mm_mulhi_epi16(lowQ7(b0), w));
-            a1 = _mm_add_epi16(a1, _mm_mulhi_epi16(highQ7(b0), w));
-            a2 = _mm_add_epi16(a2, _mm_mulhi_epi16(lowQ7(b1), w));
-            a3 = _mm_add_epi16(a3, _mm_mulhi_epi16(highQ7(b1), w));
-        }
+        const Sums s = verticalSums(rows, weights, taps, std::size_t(m));
         __m128i* o = reinterpret_cast<__m128i*>(out + m / 8);
-        _mm_store_si128(o, a0);
-        _mm_store_si128(o + 1, a1);
-        _mm_store_si128(o + 2, a2);
-        _mm_store_si128(o + 3, a3);
+        for (int i = 0; i < 4; ++i)
+            _mm_store_si128(o + i, s.lanes[i]);
     }
     if (m < pixels)
         generic::verticalGreyFrom(out, rows, weights, taps, m, pixels);

@@ -7,16 +7,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-SavedCrop savedCrop(const QRectF& crop)
-{
-    const QRectF r = integralRect(crop);
-    return SavedCrop{r.x(), r.y(), r.width(), r.height()};
-}
-
-} // namespace
-
 std::optional<SavedCropPair> cropPairToSave(const std::optional<QRectF>& crop1,
                                             const std::optional<QRectF>& crop2,
                                             const BackgroundColor& background,

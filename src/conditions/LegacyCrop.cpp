@@ -1,10 +1,6 @@
 #include "conditions/LegacyCrop.h"
 
-#include "compose/Geometry.h"
-
 #include <QLocale>
-
-#include <cmath>
 
 namespace {
 
@@ -93,10 +89,8 @@ std::optional<SavedCrop> legacyCrop(const QVariant& value)
             return std::nullopt;
         numbers[i] = *v;
     }
-    const QRectF r = integralRect(QRectF(numbers[0], numbers[1], numbers[2], numbers[3]));
-    const SavedCrop crop{r.x(), r.y(), r.width(), r.height()};
-    if (!std::isfinite(crop.x) || !std::isfinite(crop.y) || !std::isfinite(crop.width) ||
-        !std::isfinite(crop.height) || !(crop.width > 0) || !(crop.height > 0))
+    const SavedCrop crop = savedCrop(QRectF(numbers[0], numbers[1], numbers[2], numbers[3]));
+    if (!isUsable(crop))
         return std::nullopt;
     return crop;
 }

@@ -1,14 +1,22 @@
 #include "conditions/SavedCropPair.h"
 
+#include "compose/Geometry.h"
+
 #include <cmath>
 
-namespace {
+SavedCrop savedCrop(const QRectF& crop)
+{
+    const QRectF r = integralRect(crop);
+    return SavedCrop{r.x(), r.y(), r.width(), r.height()};
+}
 
 bool isUsable(const SavedCrop& c)
 {
     return std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.width) &&
            std::isfinite(c.height) && c.width > 0 && c.height > 0;
 }
+
+namespace {
 
 bool inByteRange(qint64 v)
 {

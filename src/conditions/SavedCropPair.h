@@ -3,6 +3,7 @@
 #include "state/BackgroundColor.h"
 
 #include <QDateTime>
+#include <QRectF>
 #include <QtGlobal>
 
 #include <optional>
@@ -21,6 +22,12 @@ struct SavedCrop {
     friend bool operator==(const SavedCrop&, const SavedCrop&) = default;
 };
 
+// The crop as stored: the whole-pixel rectangle containing `crop`.
+SavedCrop savedCrop(const QRectF& crop);
+// A crop is usable when its four numbers are finite and its width and height
+// are above zero.
+bool isUsable(const SavedCrop& crop);
+
 struct SavedCropPair {
     SavedCrop left;  // crop of image 1 (RAO)
     SavedCrop right; // crop of image 2 (LAO)
@@ -32,8 +39,7 @@ struct SavedCropPair {
     friend bool operator==(const SavedCropPair&, const SavedCropPair&) = default;
 };
 
-// A record is usable when all eight crop numbers are finite, both crops have a
-// width and height above zero, and a background, if any, lies in 0 to 255.
+// A record is usable when both crops are usable and a background, if any, lies in 0 to 255.
 bool isValid(const SavedCropPair& record);
 
 // Seconds between 1970-01-01 and 2001-01-01, both UTC.

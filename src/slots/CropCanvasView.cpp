@@ -17,11 +17,7 @@ const QColor guide = QColor::fromRgbF(1, 1, 1, 0.35f);
 
 CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop)
 {
-    EditorGeometry g;
-    g.px = px;
-    g.fitted = fitted;
-    g.scale = px.width() > 0 ? fitted.width() / px.width() : 1.0;
-    const QRectF s = g.imageToView(crop);
+    const QRectF s = EditorGeometry::drawnAt(px, fitted).imageToView(crop);
 
     CropOverlay o;
     o.selection = s;

@@ -21,11 +21,12 @@ double clampTo(double v, double limit)
 
 EditorGeometry EditorGeometry::of(QSizeF px, QSizeF area)
 {
-    EditorGeometry g;
-    g.px = px;
-    g.fitted = fittedRect(px, area);
-    g.scale = px.width() > 0 ? g.fitted.width() / px.width() : 1.0;
-    return g;
+    return drawnAt(px, fittedRect(px, area));
+}
+
+EditorGeometry EditorGeometry::drawnAt(QSizeF px, const QRectF& fitted)
+{
+    return EditorGeometry{px, fitted, px.width() > 0 ? fitted.width() / px.width() : 1.0};
 }
 
 QPointF EditorGeometry::viewToImage(QPointF p) const

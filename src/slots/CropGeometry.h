@@ -15,7 +15,10 @@ struct EditorGeometry {
     QRectF fitted;    // where the image is drawn, in view points
     double scale = 1; // view points per image pixel
 
+    // The image fitted into `area`.
     static EditorGeometry of(QSizeF px, QSizeF area);
+    // The image drawn at `fitted`.
+    static EditorGeometry drawnAt(QSizeF px, const QRectF& fitted);
 
     // A view point as image pixels, clamped to the image; a point in the
     // empty bands beside the image lands on its nearest edge.

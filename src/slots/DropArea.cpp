@@ -11,12 +11,6 @@
 namespace {
 constexpr double cornerRadius = 12;
 constexpr double borderWidth = 2;
-
-QColor atOpacity(QColor c, double opacity)
-{
-    c.setAlphaF(float(c.alphaF() * opacity));
-    return c;
-}
 } // namespace
 
 DropArea::DropArea(QColor accent, std::function<void(const QString&)> onDropFile, QWidget* parent)

@@ -43,12 +43,6 @@ QString sliderStyle(const QColor& accent)
                " background: %3; }")
         .arg(cBgSec.toQColor().name(), accent.name(), cTextPri.toQColor().name());
 }
-
-QColor atOpacity(QColor c, double opacity)
-{
-    c.setAlphaF(float(c.alphaF() * opacity));
-    return c;
-}
 } // namespace
 
 DropZoneView::DropZoneView(WindowState& state, int slot, const QString& label, QColor accentColor,

@@ -43,3 +43,9 @@ inline QColor blackAt(double opacity)
 {
     return QColor::fromRgbF(0, 0, 0, float(opacity));
 }
+// `c` with its opacity multiplied by `opacity`.
+inline QColor atOpacity(QColor c, double opacity)
+{
+    c.setAlphaF(float(c.alphaF() * opacity));
+    return c;
+}
