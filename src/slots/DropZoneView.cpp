@@ -214,6 +214,8 @@ void DropZoneView::updateCropStatus()
     if (image.isNull())
         return;
     m_cropStatus->setText(cropStatusText(pixelSize(image), m_state.crop(m_slot)));
+    // What a screen reader says of the editor: the crop it holds.
+    m_editor->setAccessibleDescription(m_cropStatus->text());
 }
 
 void DropZoneView::paintEvent(QPaintEvent*)

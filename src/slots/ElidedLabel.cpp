@@ -1,5 +1,6 @@
 #include "slots/ElidedLabel.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 #include <QTextLayout>
@@ -7,8 +8,34 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+// A screen reader hears the label as static text, the whole text however
+// much of it is drawn (the accessible name holds it); the tooltip would only
+// repeat it.
+class AccessibleElidedLabel : public QAccessibleWidget {
+public:
+    explicit AccessibleElidedLabel(QWidget* label)
+        : QAccessibleWidget(label, QAccessible::StaticText)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Description ? QString() : QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* accessibleElidedLabel(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("ElidedLabel") && object && object->isWidgetType())
+        return new AccessibleElidedLabel(static_cast<QWidget*>(object));
+    return nullptr;
+}
+} // namespace
+
 ElidedLabel::ElidedLabel(QWidget* parent) : QWidget(parent)
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleElidedLabel), true);
+    Q_UNUSED(accessible);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 

@@ -3,7 +3,8 @@
 #include <QWidget>
 
 // One line of text, centred, shortened in the middle with an ellipsis when
-// it does not fit; the full text is then shown as a tooltip.
+// it does not fit; the full text is then shown as a tooltip. Screen readers
+// get the full text as static text.
 class ElidedLabel : public QWidget {
     Q_OBJECT
 

@@ -7,9 +7,8 @@
 #include "support/DicomFiles.h"
 #include "support/FakeSaveDialog.h"
 #include "support/SettingsSandbox.h"
+#include "support/SlotFixtures.h"
 
-#include <QDir>
-#include <QFile>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
@@ -33,12 +32,6 @@ Run compose(const QStringList& arguments, bool terminal = false)
     QTextStream out(&outText), err(&errText);
     const int status = runComposeCommand(arguments, out, err, terminal);
     return {status, errText};
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -130,8 +123,8 @@ private slots:
         QCOMPARE(
             compose(QStringList{m_image1, m_image2, "-o", commandFile, "--force"} + options).status,
             0);
-        const QByteArray bytes = fileBytes(commandFile);
-        QVERIFY(bytes.size() > 1000 && bytes == fileBytes(m_dir.filePath("window.png")));
+        const QByteArray bytes = readBytes(commandFile);
+        QVERIFY(bytes.size() > 1000 && bytes == readBytes(m_dir.filePath("window.png")));
     }
 
     // A frame of a DICOM run composes as that frame saved as an image file
@@ -150,7 +143,7 @@ private slots:
         const auto bytesOf = [&](const QStringList& arguments) {
             const QString out = m_dir.filePath("frame-out.png");
             const Run r = compose(QStringList{"-o", out} + layout + arguments);
-            return r.status == 0 ? fileBytes(out) : r.err.toUtf8();
+            return r.status == 0 ? readBytes(out) : r.err.toUtf8();
         };
         const QByteArray expected = bytesOf({frame3, m_image2});
         QVERIFY(expected.startsWith("\x89PNG"));
@@ -176,7 +169,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier") == 7);
         file.close();
         QCOMPARE(compose({m_image1, m_image2, "-o", target}).status, 1);
-        QCOMPARE(fileBytes(target), QByteArray("earlier"));
+        QCOMPARE(readBytes(target), QByteArray("earlier"));
         QCOMPARE(compose({m_image1, m_image2, "-o", target, "--force", "--canvas", "30x20"}).status,
                  0);
         QCOMPARE(QImageReader(target).size(), QSize(30, 20));

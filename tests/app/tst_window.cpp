@@ -7,6 +7,7 @@
 #include "controls/ParameterPanelContent.h"
 #include "slots/CropEditor.h"
 #include "slots/DropZoneView.h"
+#include "slots/ElidedLabel.h"
 #include "support/DicomFiles.h"
 #include "support/Pixels.h"
 #include "support/SettingsSandbox.h"
@@ -159,21 +160,33 @@ private slots:
         QCOMPARE(composed.count(), 1);
     }
 
-    void everyControlHasAnAccessibleName()
+    // A screen reader hears every control by its caption, every text as
+    // static text, all of it (a shortened file name too), and the preview as
+    // the composite's size.
+    void accessibility()
     {
         Window w;
         loadBoth(w.view);
+        w.view.state().name1.set(QStringLiteral("study_%1.png").arg(QString(200, u'7')));
+        w.view.state().canvasW.set(QStringLiteral("1000"));
         QApplication::processEvents();
-        QStringList unnamed;
+        QVERIFY(w.view.slotPanel(1)->fileNameLabel()->displayedText().contains(u'…'));
+        QStringList wrong;
         for (QWidget* widget : w.view.findChildren<QWidget*>()) {
-            if (!widget->isVisibleTo(&w.view) || widget->focusPolicy() == Qt::NoFocus)
-                continue;
             QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
-            if (!iface || iface->text(QAccessible::Name).isEmpty())
-                unnamed << QString::fromLatin1(widget->metaObject()->className());
+            const QString name = iface->text(QAccessible::Name);
+            const auto* label = qobject_cast<QLabel*>(widget);
+            const auto* elided = qobject_cast<ElidedLabel*>(widget);
+            const QString text = label ? label->text() : elided ? elided->text() : QString();
+            if (widget->isVisibleTo(&w.view) &&
+                ((label || elided) ? iface->role() != QAccessible::StaticText || name != text
+                                   : widget->focusPolicy() != Qt::NoFocus && name.isEmpty()))
+                wrong << QString::fromLatin1(widget->metaObject()->className()) + u' ' + name;
         }
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", ")));
-        QVERIFY(!w.view.preview()->accessibleName().isEmpty());
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u", ")));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(w.view.preview())->text(QAccessible::Description),
+            QStringLiteral("合成結果 1000 × 600 px"));
     }
 
     // Ctrl+C and the preview menu's copy put exactly the bytes the save
@@ -326,6 +339,9 @@ private slots:
         const QImage composedThird = v.state().resultCG();
         QTest::keyClick(editor, Qt::Key_PageDown);
         QCOMPARE(panel->frameLabel()->text(), QStringLiteral("フレーム 4 / 5"));
+        QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(panel->frameSlider());
+        QVERIFY(slider->text(QAccessible::Name).endsWith(QStringLiteral("フレーム")));
+        QCOMPARE(slider->valueInterface()->currentValue(), QVariant(4));
         QTRY_VERIFY(v.state().image1() != third);
         QVERIFY(v.state().resultCG() != composedThird);
         QTest::keyClick(editor, Qt::Key_PageUp);
