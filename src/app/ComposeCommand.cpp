@@ -27,6 +27,7 @@
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <future>
 #include <mutex>
 #include <unistd.h>
 
@@ -190,10 +191,13 @@ std::optional<QString> composePair(const PairTask& task, const Settings& s)
         return saveFailedPrefix + QStringLiteral("「%1」は既にあります（置き換えるには --force）")
                                       .arg(fileNameOf(task.output));
 
+    // The two files are decoded side by side.
+    std::future<std::variant<QImage, QString>> second =
+        std::async(std::launch::async, openPicture, task.image2, s.frame2);
     std::variant<QImage, QString> opened1 = openPicture(task.image1, s.frame1);
+    std::variant<QImage, QString> opened2 = second.get();
     if (auto* error = std::get_if<QString>(&opened1))
         return *error;
-    std::variant<QImage, QString> opened2 = openPicture(task.image2, s.frame2);
     if (auto* error = std::get_if<QString>(&opened2))
         return *error;
     const QImage& image1 = std::get<QImage>(opened1);

@@ -211,14 +211,27 @@ ImagePyramid::ImagePyramid(const QImage& image)
         }
     }
     m_opaque = m_opaque || m_grey;
-    m_levels.push_back(base);
-    while (!m_levels.back().isNull() && m_levels.back().width() >= 2 &&
-           m_levels.back().height() >= 2) {
-        QImage next = m_grey ? halved<1>(m_levels.back()) : halved<4>(m_levels.back());
-        if (next.isNull())
-            break; // out of memory: the levels made so far still serve
-        m_levels.push_back(std::move(next));
+    int levels = 1;
+    for (int w = base.width(), h = base.height(); !base.isNull() && w >= 2 && h >= 2;
+         w /= 2, h /= 2)
+        ++levels;
+    m_levels.resize(size_t(levels));
+    m_levels.front() = base;
+}
+
+const QImage& ImagePyramid::level(int k) const
+{
+    if (k < m_made.load(std::memory_order_acquire))
+        return m_levels[size_t(k)];
+    const std::lock_guard lock(m_making);
+    for (int made = m_made.load(std::memory_order_relaxed); made <= k; ++made) {
+        const QImage& from = m_levels[size_t(made - 1)];
+        // A level without memory stays null, and so do the ones below it.
+        if (!from.isNull())
+            m_levels[size_t(made)] = m_grey ? halved<1>(from) : halved<4>(from);
+        m_made.store(made + 1, std::memory_order_release);
     }
+    return m_levels[size_t(k)];
 }
 
 QRect ImagePyramid::usableRegion(QRect region, int k) const
@@ -238,7 +251,7 @@ QRect ImagePyramid::usableRegion(QRect region, int k) const
     const qint64 y0 = region.top();
     const qint64 x1 = x0 + region.width();
     const qint64 y1 = y0 + region.height();
-    const QImage& level = m_levels[size_t(k)];
+    const QImage& level = this->level(k);
     const qint64 left = x0 == 0 ? 0 : ceilDiv(x0 + lead, step);
     const qint64 top = y0 == 0 ? 0 : ceilDiv(y0 + lead, step);
     const qint64 right = x1 == base.width()
@@ -254,6 +267,7 @@ QRect ImagePyramid::usableRegion(QRect region, int k) const
 
 qint64 ImagePyramid::byteCount() const
 {
+    const std::lock_guard lock(m_making);
     qint64 total = 0;
     for (const QImage& level : m_levels)
         total += level.sizeInBytes();

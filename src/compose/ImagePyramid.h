@@ -3,7 +3,9 @@
 #include <QImage>
 #include <QRect>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 // An image with successively halved copies for fast, alias-free reduction.
@@ -18,6 +20,10 @@
 // (grey, or four bytes per pixel premultiplied or opaque, in R G B A or
 // B G R A order); only other formats, other colour spaces and colour files of
 // grey pixels are converted once.
+//
+// Each reduced level is made the first time it is asked for (from any thread;
+// one at a time), so that a composition that reads only the full image never
+// pays for them.
 class ImagePyramid {
 public:
     explicit ImagePyramid(const QImage& image);
@@ -25,8 +31,8 @@ public:
     // Level k is 2^k times smaller than level 0 (sizes rounded down), one
     // byte per pixel when grey, otherwise four premultiplied bytes in the
     // order channelOrderIsBgra() tells. Halving stops before a side would
-    // become 0.
-    const QImage& level(int k) const { return m_levels[size_t(k)]; }
+    // become 0. A level that memory could not be found for is a null image.
+    const QImage& level(int k) const;
     int levelCount() const { return int(m_levels.size()); }
     // Opaque, and red = green = blue everywhere.
     bool isGrey() const { return m_grey; }
@@ -41,12 +47,14 @@ public:
     // out. Empty when no level pixel qualifies.
     QRect usableRegion(QRect region, int k) const;
 
-    // Bytes held by all levels (level 0 included, though it may be the
-    // loaded image's own).
+    // Bytes held by the levels made so far (level 0 included, though it may
+    // be the loaded image's own).
     qint64 byteCount() const;
 
 private:
-    std::vector<QImage> m_levels;
+    mutable std::vector<QImage> m_levels; // sized at once; made up to m_made
+    mutable std::atomic<int> m_made{1};
+    mutable std::mutex m_making;
     bool m_grey = false;
     bool m_opaque = false;
     bool m_bgra = false;

@@ -40,6 +40,23 @@ bool bmpComplete(const uchar* d, qint64 n)
     return qint64(offset) + stride * rows <= n;
 }
 
+// The format the signature at the start of `bytes` names, so that the reader
+// goes straight to its decoder rather than loading every image plugin to ask
+// each whether it knows the content; empty when none is recognised here.
+QByteArray signatureFormat(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n"))
+        return "png";
+    if (bytes.startsWith("GIF87a") || bytes.startsWith("GIF89a"))
+        return "gif";
+    if (bytes.startsWith(QByteArrayView("II*\0", 4)) ||
+        bytes.startsWith(QByteArrayView("MM\0*", 4)))
+        return "tiff";
+    if (bytes.startsWith("BM"))
+        return "bmp";
+    return {};
+}
+
 } // namespace
 
 bool imageSizeAllowed(qint64 width, qint64 height, int bytesPerPixel)
@@ -105,7 +122,9 @@ std::optional<QImage> decodeImageBytes(const QByteArray& bytes)
     QByteArray copy = bytes; // shares the data
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    const QByteArray known = signatureFormat(bytes);
+    QImageReader reader(&buffer, known);
+    reader.setAutoDetectImageFormat(known.isEmpty());
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();
     if (format.isEmpty())
