@@ -24,9 +24,9 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
         result.error =
             unknown.isEmpty()
                 ? parser.errorText()
-                : QStringLiteral("不明なオプション: ") +
-                      (unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
-                      unknown.first();
+                : QStringLiteral("不明なオプション: %1%2")
+                      .arg(unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--"),
+                           unknown.first());
         return result;
     }
     if (parser.isSet(helpOption)) {

@@ -1,5 +1,7 @@
 #include "app/ComposeCommand.h"
 
+#include "app/StatusTexts.h"
+
 #include "compose/Composition.h"
 #include "compose/ExportName.h"
 #include "compose/Geometry.h"
@@ -32,13 +34,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The window's own texts.
-const QString invalidParameter = QStringLiteral("❌  パラメータに不正な値があります");
-const QString compositionFailed = QStringLiteral("❌  合成に失敗しました");
-const QString pngFailed = QStringLiteral("❌  PNG生成に失敗しました");
-const QString savedPrefix = QStringLiteral("✅  保存完了: ");
-const QString saveFailedPrefix = QStringLiteral("❌  保存失敗: ");
 
 // Set by the first Ctrl+C or termination request; a second one ends the
 // program at once.
@@ -164,7 +159,7 @@ std::variant<QImage, QString> openPicture(const QString& path, int frame)
 {
     const std::shared_ptr<PictureSource> source = openPictureSource(path);
     if (!source)
-        return QStringLiteral("画像を読み込めません: ") + fileNameOf(path);
+        return QStringLiteral("画像を読み込めません: %1").arg(fileNameOf(path));
     const int index = frame > 0 ? frame - 1 : source->initialFrame();
     if (index >= source->frameCount())
         return QStringLiteral("フレーム %1 がありません（%2 フレーム）: ")
@@ -173,7 +168,8 @@ std::variant<QImage, QString> openPicture(const QString& path, int frame)
                fileNameOf(path);
     std::optional<QImage> image = source->frame(index);
     if (!image)
-        return QStringLiteral("フレーム %1 を読み込めません: ").arg(index + 1) + fileNameOf(path);
+        return QStringLiteral("フレーム %1 を読み込めません: %2")
+            .arg(QString::number(index + 1), fileNameOf(path));
     return *image;
 }
 
@@ -188,8 +184,8 @@ std::optional<QString> composePair(const PairTask& task, const Settings& s)
         return info.exists() || info.isSymLink();
     };
     if (!s.force && existing())
-        return saveFailedPrefix + QStringLiteral("「%1」は既にあります（置き換えるには --force）")
-                                      .arg(fileNameOf(task.output));
+        return status::saveFailed(QStringLiteral("「%1」は既にあります（置き換えるには --force）")
+                                      .arg(fileNameOf(task.output)));
 
     // The two files are decoded side by side.
     std::future<std::variant<QImage, QString>> second =
@@ -205,25 +201,25 @@ std::optional<QString> composePair(const PairTask& task, const Settings& s)
 
     std::optional<QRectF> crop1, crop2;
     if (s.crop1 && !(crop1 = clampedCrop(*s.crop1, image1)))
-        return QStringLiteral("切り出しを画像1に収められません: ") + fileNameOf(task.image1);
+        return QStringLiteral("切り出しを画像1に収められません: %1").arg(fileNameOf(task.image1));
     if (s.crop2 && !(crop2 = clampedCrop(*s.crop2, image2)))
-        return QStringLiteral("切り出しを画像2に収められません: ") + fileNameOf(task.image2);
+        return QStringLiteral("切り出しを画像2に収められません: %1").arg(fileNameOf(task.image2));
 
     Compositor compositor;
     const std::optional<QImage> composite =
         compositor.compose({image1, cropRegion(image1.size(), crop1)},
                            {image2, cropRegion(image2.size(), crop2)}, s.params, s.background);
     if (!composite)
-        return compositionFailed;
+        return status::compositionFailed;
     const std::optional<QByteArray> png = pngData(*composite);
     if (!png)
-        return pngFailed;
+        return status::pngFailed;
     // Checked again: another program may have made the file meanwhile.
     if (!s.force && existing())
-        return saveFailedPrefix + QStringLiteral("「%1」は既にあります（置き換えるには --force）")
-                                      .arg(fileNameOf(task.output));
+        return status::saveFailed(QStringLiteral("「%1」は既にあります（置き換えるには --force）")
+                                      .arg(fileNameOf(task.output)));
     if (const std::optional<QString> error = PNGDocument{*png}.writeToFile(task.output))
-        return saveFailedPrefix + *error;
+        return status::saveFailed(*error);
     return std::nullopt;
 }
 
@@ -427,8 +423,8 @@ QList<PairLine> parsePairList(const QString& text)
             if (QDir::isAbsolutePath(name) || name == QStringLiteral(".") ||
                 name.startsWith(QStringLiteral("../")) || name == QStringLiteral("..") ||
                 fields[2].endsWith(u'/')) {
-                pair.error =
-                    QStringLiteral("名前はフォルダの中のファイル名にしてください: ") + fields[2];
+                pair.error = QStringLiteral("名前はフォルダの中のファイル名にしてください: %1")
+                                 .arg(fields[2]);
             } else {
                 // As the save dialog does for a name typed without an extension.
                 if (QFileInfo(name).suffix().isEmpty())
@@ -495,9 +491,9 @@ std::variant<ComposeOptions, QString> parseComposeArguments(const QStringList& a
     // The parser skips the first argument as the program's name.
     if (!parser.parse(QStringList{QStringLiteral("compose")} + arguments)) {
         if (!parser.unknownOptionNames().isEmpty())
-            return QStringLiteral("知らないオプションです: ") +
-                   parser.unknownOptionNames().join(QStringLiteral(", "));
-        return QStringLiteral("オプションの値がありません: ") + parser.errorText();
+            return QStringLiteral("知らないオプションです: %1")
+                .arg(parser.unknownOptionNames().join(QStringLiteral(", ")));
+        return QStringLiteral("オプションの値がありません: %1").arg(parser.errorText());
     }
 
     ComposeOptions o;
@@ -566,9 +562,9 @@ std::variant<ComposeOptions, QString> parseComposeArguments(const QStringList& a
     const std::optional<CompositionParams> params =
         parseCompositionParams(o.canvasW, o.canvasH, o.imgSize, o.cx1, o.cx2, o.cy);
     if (!params)
-        return invalidParameter + u'\n' + describeParameters(o);
+        return status::invalidParameter + u'\n' + describeParameters(o);
     if (!canvasSizeAllowed(params->canvasW, params->canvasH))
-        return compositionFailed + u'\n' +
+        return status::compositionFailed + u'\n' +
                QStringLiteral("キャンバスが大きすぎます（一辺 %1、全体で %2 ピクセルまで）: %3x%4")
                    .arg(maxCanvasSide)
                    .arg(maxCanvasPixels)
@@ -594,8 +590,8 @@ std::variant<ComposeOptions, QString> parseComposeArguments(const QStringList& a
     if (parser.isSet(QStringLiteral("jobs"))) {
         const std::optional<int> v = parsePositive(parser.value(QStringLiteral("jobs")), 1024);
         if (!v)
-            return QStringLiteral("--jobs は 1 以上の整数で指定してください: ") +
-                   parser.value(QStringLiteral("jobs"));
+            return QStringLiteral("--jobs は 1 以上の整数で指定してください: %1")
+                .arg(parser.value(QStringLiteral("jobs")));
         o.jobs = *v;
     }
     return o;
@@ -653,7 +649,7 @@ int runComposeCommand(const QStringList& arguments, QTextStream& out, QTextStrea
         return runSeries(o, settings, err, errIsTerminal);
 
     const std::optional<QString> error = composePair({0, o.image1, o.image2, o.output}, settings);
-    err << (error ? *error : savedPrefix + fileNameOf(o.output)) << '\n';
+    err << (error ? *error : status::saved(fileNameOf(o.output))) << '\n';
     err.flush();
     return error ? 1 : 0;
 }

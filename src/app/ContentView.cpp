@@ -1,6 +1,7 @@
 #include "app/ContentView.h"
 
 #include "app/CropPairButton.h"
+#include "app/StatusTexts.h"
 #include "compose/ExportName.h"
 #include "compose/Geometry.h"
 #include "compose/PngEncoding.h"
@@ -17,11 +18,6 @@
 namespace {
 const QString missingImage1 = QStringLiteral("画像1を選択してください");
 const QString missingImage2 = QStringLiteral("画像2を選択してください");
-const QString invalidParameter = QStringLiteral("❌  パラメータに不正な値があります");
-const QString compositionFailed = QStringLiteral("❌  合成に失敗しました");
-const QString pngFailed = QStringLiteral("❌  PNG生成に失敗しました");
-const QString savedPrefix = QStringLiteral("✅  保存完了: ");
-const QString saveFailedPrefix = QStringLiteral("❌  保存失敗: ");
 } // namespace
 
 ContentView::ContentView(QWidget* parent) : QWidget(parent)
@@ -70,13 +66,13 @@ void ContentView::refresh()
     const std::optional<CompositionParams> params =
         parseCompositionParams(s.canvasW(), s.canvasH(), s.imgSize(), s.cx1(), s.cx2(), s.cy());
     if (!params) {
-        s.statusMsg.set(invalidParameter);
+        s.statusMsg.set(status::invalidParameter);
         return;
     }
     const std::optional<QImage> composite =
         m_compositor.compose(picture1, picture2, *params, s.background());
     if (!composite) {
-        s.statusMsg.set(compositionFailed);
+        s.statusMsg.set(status::compositionFailed);
         return;
     }
     s.resultCG.set(*composite);
@@ -136,7 +132,7 @@ void ContentView::save()
         return;
     const std::optional<QByteArray> png = pngData(s.resultCG());
     if (!png) {
-        s.statusMsg.set(pngFailed);
+        s.statusMsg.set(status::pngFailed);
         return;
     }
     const QString name = exportFileName(QDateTime::currentDateTime());
@@ -160,11 +156,11 @@ void ContentView::finishExport(const PNGDocument& document, const std::optional<
     if (!path) // cancelled: nothing else changes
         return;
     if (const std::optional<QString> error = document.writeToFile(*path)) {
-        m_state.statusMsg.set(saveFailedPrefix + *error);
+        m_state.statusMsg.set(status::saveFailed(*error));
         return;
     }
     rememberExportFolder(*path);
-    m_state.statusMsg.set(savedPrefix + QFileInfo(*path).fileName());
+    m_state.statusMsg.set(status::saved(QFileInfo(*path).fileName()));
 }
 
 void ContentView::closeEvent(QCloseEvent* event)

@@ -1,33 +1,23 @@
 #include "compose/Parameters.h"
 
-#include <limits>
+#include <charconv>
 
 std::optional<qint64> parseParameter(const QString& text)
 {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    if (i == text.size())
+    const bool plus = text.startsWith(u'+');
+    const qsizetype digits = plus || text.startsWith(u'-') ? 1 : 0;
+    if (digits == text.size())
         return std::nullopt;
-    // Accumulate as a negative number so that the minimum value fits too.
+    // ASCII digits only: a blank, a point, an exponent or a full-width digit
+    // makes the text invalid before anything is converted.
+    for (qsizetype i = digits; i < text.size(); ++i)
+        if (text[i] < u'0' || text[i] > u'9')
+            return std::nullopt;
+    // std::from_chars takes a '-' but no '+', and refuses what overflows.
+    const QByteArray ascii = QStringView(text).sliced(plus ? 1 : 0).toLatin1();
     qint64 value = 0;
-    constexpr qint64 min = std::numeric_limits<qint64>::min();
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        const int digit = c - u'0';
-        if (value < (min + digit) / 10)
-            return std::nullopt;
-        value = value * 10 - digit;
-    }
-    if (!negative) {
-        if (value == min)
-            return std::nullopt;
-        value = -value;
-    }
+    const auto [end, error] = std::from_chars(ascii.cbegin(), ascii.cend(), value);
+    if (error != std::errc() || end != ascii.cend())
+        return std::nullopt;
     return value;
 }

@@ -43,7 +43,6 @@ QString recallButtonTitle(bool hasSavedCropPair, const std::optional<QDateTime>&
     if (!savedCropPairAt || !savedCropPairAt->isValid())
         return QStringLiteral("呼び出し（保存データ）");
     const QLocale japanese(QLocale::Japanese, QLocale::Japan);
-    return QStringLiteral("呼び出し（") +
-           japanese.toString(savedCropPairAt->toLocalTime(), QStringLiteral("M/d HH:mm")) +
-           QStringLiteral(" 保存データ）");
+    return QStringLiteral("呼び出し（%1 保存データ）")
+        .arg(japanese.toString(savedCropPairAt->toLocalTime(), QStringLiteral("M/d HH:mm")));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QRectF>
-#include <QSize>
 
 class QPainter;
 
@@ -10,10 +9,7 @@ class QPainter;
 // top-left square is grey.
 constexpr qreal checkerboardCell = 12;
 
-// Columns and rows of cells covering an area: ceil(width / cell) by
-// ceil(height / cell); none for an empty or unusable area.
-QSize checkerboardGrid(const QSizeF& area, qreal cell = checkerboardCell);
-
-// Draws the pattern over `area`, cells counted from its top-left corner.
+// Draws the pattern over `area`, cells counted from its top-left corner, on
+// whole device pixels.
 void paintTransparencyCheckerboard(QPainter& painter, const QRectF& area,
                                    qreal cell = checkerboardCell);
