@@ -50,14 +50,21 @@ void styleAsCardMenu(QMenu& menu)
     menu.setFont(systemFontAt(12));
     const QString card = cBgCard.toQColor().name();
     const QString text = cTextPri.toQColor().name();
-    const QString selected = cBgSec.toQColor().name();
+    // The item under the pointer (or the arrow keys) in the accent, half
+    // mixed into the card: plainly lit, and the light text on it stays
+    // readable (more than 6 : 1).
+    const QColor accent = cAccent.toQColor();
+    const QString selected = QStringLiteral("rgba(%1, %2, %3, 115)") // 45 %
+                                 .arg(accent.red())
+                                 .arg(accent.green())
+                                 .arg(accent.blue());
     const QString muted = cTextSec.toQColor().name();
     menu.setStyleSheet(QStringLiteral("QMenu { background: %1; color: %2;"
                                       " border: 1px solid rgba(255, 255, 255, 26);"
                                       " border-radius: 8px; padding: 6px; }"
                                       "QMenu::item { padding: 6px 18px 6px 12px;"
                                       " border-radius: 6px; background: transparent; }"
-                                      "QMenu::item:selected { background: %3; }"
+                                      "QMenu::item:selected { background: %3; color: %2; }"
                                       "QMenu::item:disabled { color: %4; }"
                                       "QMenu::separator { height: 1px; margin: 4px 6px;"
                                       " background: rgba(255, 255, 255, 26); }")
