@@ -1,11 +1,13 @@
 // A crop drag on a window holding two 2048-pixel colour images: every mouse move goes
-// through the real editor, recomposes (refresh) and repaints the window.
+// through the real editor, recomposes (refresh) and repaints the window. The same for
+// a held arrow key: every repeat moves the crop one pixel, recomposes and repaints.
 #include "app/ContentView.h"
 #include "slots/CropEditor.h"
 #include "slots/DropZoneView.h"
 #include "support/AngioImage.h"
 
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -32,14 +34,15 @@ double percentile(std::vector<double> values, double q)
     return values[std::min(values.size() - 1, size_t(q * double(values.size())))];
 }
 
-void BM_CropDrag(benchmark::State& state)
+// Shows `window` with two 2048-pixel colour images, composed and painted once;
+// the crop editor of slot 1, or nothing (the benchmark is then skipped).
+CropEditor* showWindow(ContentView& window, benchmark::State& state)
 {
-    ContentView window;
     window.resize(960, 900);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         state.SkipWithError("window not shown");
-        return;
+        return nullptr;
     }
     window.state().image1.set(testsupport::tinted(testsupport::angiogram(2048, 1)));
     window.state().image2.set(testsupport::tinted(testsupport::angiogram(2048, 3)));
@@ -49,9 +52,18 @@ void BM_CropDrag(benchmark::State& state)
     CropEditor* editor = slot ? slot->editor() : nullptr;
     if (!editor || !editor->isVisible()) {
         state.SkipWithError("crop editor not found");
-        return;
+        return nullptr;
     }
     window.repaint();
+    return editor;
+}
+
+void BM_CropDrag(benchmark::State& state)
+{
+    ContentView window;
+    CropEditor* editor = showWindow(window, state);
+    if (!editor)
+        return;
 
     constexpr int moves = 200;
     // Over all runs: wall time, processor time of the move and the repaint,
@@ -92,6 +104,42 @@ void BM_CropDrag(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * moves);
 }
 
+// An arrow key held down: 100 repeats to the right, 100 back, each one pixel.
+void BM_CropKeys(benchmark::State& state)
+{
+    ContentView window;
+    CropEditor* editor = showWindow(window, state);
+    if (!editor)
+        return;
+    editor->setFocus();
+    constexpr int keys = 200;
+    std::vector<double> perKey;
+    std::vector<double> cpuPerKey;
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.state().crop1.set(QRectF(600, 600, 800, 800));
+        state.ResumeTiming();
+        for (int i = 0; i < keys; ++i) {
+            QKeyEvent press(QEvent::KeyPress, i < keys / 2 ? Qt::Key_Right : Qt::Key_Left,
+                            Qt::NoModifier, QString(), /*autorep=*/i > 0);
+            QElapsedTimer timer;
+            timer.start();
+            const double cpu0 = threadMilliseconds();
+            QCoreApplication::sendEvent(editor, &press);
+            window.repaint();
+            cpuPerKey.push_back(threadMilliseconds() - cpu0);
+            perKey.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        if (window.state().crop1() != QRectF(600, 600, 800, 800))
+            state.SkipWithError("the keys did not move the crop there and back");
+    }
+    state.counters["median_ms"] = percentile(perKey, 0.5);
+    state.counters["p90_ms"] = percentile(perKey, 0.9);
+    state.counters["median_cpu_ms"] = percentile(cpuPerKey, 0.5);
+    state.SetItemsProcessed(state.iterations() * keys);
+}
+
 } // namespace
 
 BENCHMARK(BM_CropDrag)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CropKeys)->Unit(benchmark::kMillisecond)->Iterations(3);
