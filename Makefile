@@ -7,7 +7,6 @@ JOBS := $(shell nproc 2>/dev/null || echo 2)
 # UndefinedBehaviorSanitizer in its own folder. `make fuzz`: every fuzz target
 # with libFuzzer (clang) for FUZZ_SECONDS each, in its own folder too.
 SANITIZE_BUILD := build-sanitize
-SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 30
 
@@ -31,8 +30,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  "-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)" >/dev/null
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=None -DPAIRVUE_SANITIZE=ON >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j$(JOBS)
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:detect_stack_use_after_return=0 \

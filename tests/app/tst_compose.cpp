@@ -8,6 +8,7 @@
 #include "support/FakeSaveDialog.h"
 #include "support/SettingsSandbox.h"
 #include "support/SlotFixtures.h"
+#include "support/Waits.h"
 
 #include <QImageReader>
 #include <QProcess>
@@ -222,7 +223,7 @@ private slots:
         env.remove("QT_QPA_PLATFORM");
         process.setProcessEnvironment(env);
         process.start(command.takeFirst(), command);
-        QVERIFY(process.waitForFinished(60000));
+        QVERIFY(process.waitForFinished(60000 * PAIRVUE_WAIT_FACTOR));
         const QString err = QString::fromUtf8(process.readAllStandardError());
         QCOMPARE(process.exitCode(), 1);
         for (const char* line : {"3 行目: ", "5 行目: 画像を読み込めません: missing.png",

@@ -11,6 +11,7 @@
 #include "support/DicomFiles.h"
 #include "support/Pixels.h"
 #include "support/SettingsSandbox.h"
+#include "support/Waits.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -11,11 +11,7 @@
 void fuzzOne(const QByteArray& input);
 
 // Stops the run as a finding: a rule the target checks does not hold.
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition))                                                                          \
-            std::abort();                                                                          \
-    } while (false)
+#define FUZZ_CHECK(condition) ((condition) ? void() : std::abort())
 
 // One application for the whole run, offscreen; argc and argv outlive it.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
