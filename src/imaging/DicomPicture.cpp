@@ -162,9 +162,11 @@ QThreadPool& prefetchPool()
 
 class DicomRun final : public PictureSource, public std::enable_shared_from_this<DicomRun> {
 public:
-    DicomRun(std::unique_ptr<DcmFileFormat> file, E_TransferSyntax xfer, const PixelModule& module,
-             int initial, std::optional<Projection> projection)
-        : m_xfer(xfer), m_frames(int(module.frames)), m_initial(initial), m_projection(projection)
+    DicomRun(std::unique_ptr<QFile> opened, std::unique_ptr<DcmFileFormat> file,
+             E_TransferSyntax xfer, const PixelModule& module, int initial,
+             std::optional<Projection> projection)
+        : m_opened(std::move(opened)), m_xfer(xfer), m_frames(int(module.frames)),
+          m_initial(initial), m_projection(projection)
     {
         // The prefetch decodes from a copy of the header of its own, so that
         // it runs beside a frame asked for; large values stay in the file.
@@ -362,6 +364,7 @@ private:
         }
     }
 
+    std::unique_ptr<QFile> m_opened; // the file the lanes read, open while they live
     E_TransferSyntax m_xfer;
     int m_frames;
     int m_initial;
@@ -380,24 +383,22 @@ private:
     bool m_prefetchQueued = false;    // a prefetch task runs or waits for this run
 };
 
-// Maps a whole regular file read-only; nothing for pipes, devices and the like.
+// Maps the whole of an opened file read-only while it lives.
 struct MappedFile {
-    std::unique_ptr<QFile> file;
+    QFile& file;
     uchar* data = nullptr;
     qint64 size = 0;
 
-    explicit MappedFile(const QString& path) : file(openRegularFile(path))
+    explicit MappedFile(QFile& opened) : file(opened)
     {
-        if (!file)
-            return;
-        size = file->size();
+        size = file.size();
         if (size > 0)
-            data = file->map(0, size);
+            data = file.map(0, size);
     }
     ~MappedFile()
     {
         if (data)
-            file->unmap(data);
+            file.unmap(data);
     }
 };
 
@@ -430,9 +431,16 @@ bool looksLikeDicom(const QString& path)
 
 std::shared_ptr<PictureSource> openDicomPicture(const QString& path)
 {
+    return openDicomPicture(openRegularFile(path));
+}
+
+std::shared_ptr<PictureSource> openDicomPicture(std::unique_ptr<QFile> opened)
+{
+    if (!opened)
+        return nullptr;
     prepareDicomDecoding();
     {
-        MappedFile mapped(path);
+        MappedFile mapped(*opened);
         if (!mapped.data)
             return nullptr;
         const DicomWalk walk = walkDicomStructure(mapped.data, mapped.size);
@@ -440,8 +448,12 @@ std::shared_ptr<PictureSource> openDicomPicture(const QString& path)
             return nullptr;
     }
 
+    // The DICOM library opens files by name, now and whenever a frame needs a
+    // value left in the file. Its name in /proc/self/fd is the file opened and
+    // judged above, whatever is put at the path meanwhile, for as long as the
+    // run keeps it open.
     auto file = std::make_unique<DcmFileFormat>();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = "/proc/self/fd/" + QByteArray::number(opened->handle());
     if (file->loadFile(OFFilename(name.constData()), EXS_Unknown, EGL_noChange, lazyValueBytes,
                        ERM_autoDetect)
             .bad())
@@ -460,8 +472,8 @@ std::shared_ptr<PictureSource> openDicomPicture(const QString& path)
         representative >= 1 && representative <= module->frames)
         initial = representative - 1;
 
-    auto run =
-        std::make_shared<DicomRun>(std::move(file), xfer, *module, initial, storedProjection(ds));
+    auto run = std::make_shared<DicomRun>(std::move(opened), std::move(file), xfer, *module,
+                                          initial, storedProjection(ds));
     if (!run->frame(initial))
         return nullptr;
     return run;

@@ -2,6 +2,7 @@
 
 #include "imaging/PictureSource.h"
 
+#include <QFile>
 #include <QString>
 
 #include <memory>
@@ -18,6 +19,9 @@ bool looksLikeDicom(const QString& path);
 // window (or VOI LUT; else a window over the frame's own range) to 8-bit grey,
 // MONOCHROME1 inverted; colour pictures become RGB.
 std::shared_ptr<PictureSource> openDicomPicture(const QString& path);
+// The same for a file already opened (see openRegularFile()): the run reads
+// that file only, whatever its name points to later.
+std::shared_ptr<PictureSource> openDicomPicture(std::unique_ptr<QFile> opened);
 
 // Registers the DICOM decoders (RLE, JPEG, JPEG-LS) and silences the DICOM
 // library's log. Runs once; openDicomPicture() calls it itself.

@@ -1,4 +1,5 @@
-#include "imaging/PictureSource.h"
+#include "imaging/DicomPicture.h"
+#include "imaging/ImageFile.h"
 
 #include "support/DicomFiles.h"
 #include "support/SlotFixtures.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <sys/stat.h>
 
 using testsupport::DicomTestFile;
 using Expected = std::function<QRgb(int x, int y)>;
@@ -104,9 +106,14 @@ private slots:
             recipe.representativeFrame = representative;
         if (angles)
             recipe.angles = {-29.6, 20.4};
-        const QString file = m_dir.filePath(QStringLiteral("run.dcm"));
+        const QString file = m_dir.filePath(QString::fromUtf8(QTest::currentDataTag()));
         QVERIFY(testsupport::writeDicom(file, recipe));
-        const auto source = openPictureSource(file);
+        // A pipe put at its name is refused, never waited on; the run opened
+        // before reads what was opened, not what the name now points to.
+        std::unique_ptr<QFile> opened = openRegularFile(file);
+        QVERIFY(QFile::remove(file) && ::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+        QVERIFY(!openPictureSource(file));
+        const auto source = openDicomPicture(std::move(opened));
         QVERIFY(source);
         QCOMPARE(source->frameCount(), frames);
         QCOMPARE(source->initialFrame(), initial);
