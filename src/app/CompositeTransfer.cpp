@@ -5,9 +5,12 @@
 
 #include <QDir>
 #include <QDrag>
+#include <QEvent>
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainterPath>
+#include <QRegion>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -45,8 +48,35 @@ void runDrag(QDrag& drag)
     drag.exec(Qt::CopyAction);
 }
 
+namespace {
+
+// Clips a menu's window to its rounded card, so no square corners show
+// behind the rounding, with or without a compositing window manager.
+class RoundedWindowMask : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            auto* widget = static_cast<QWidget*>(watched);
+            QPainterPath shape;
+            shape.addRoundedRect(QRectF(widget->rect()), menuRadius, menuRadius);
+            widget->setMask(QRegion(shape.toFillPolygon().toPolygon()));
+        }
+        return false;
+    }
+
+private:
+    static constexpr qreal menuRadius = 8;
+};
+
+} // namespace
+
 void styleAsCardMenu(QMenu& menu)
 {
+    menu.installEventFilter(new RoundedWindowMask(&menu));
     menu.setFont(systemFontAt(12));
     const QString card = cBgCard.toQColor().name();
     const QString text = cTextPri.toQColor().name();
