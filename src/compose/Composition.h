@@ -28,11 +28,17 @@ std::optional<CompositionParams> parseCompositionParams(const QString& canvasW,
                                                         const QString& imgSize, const QString& cx1,
                                                         const QString& cx2, const QString& cy);
 
-// Canvases beyond these limits are refused before any memory is asked for:
-// on Linux an enormous allocation may appear to succeed and then take the
-// process down when it is touched.
-constexpr qint64 maxCanvasSide = 32767;
-constexpr qint64 maxCanvasPixels = 268435456;
+// The largest canvas composed, refused before any memory is asked for (on
+// Linux an enormous allocation may appear to succeed and then take the
+// process down when it is touched):
+// - a side of at most 1,000,000 pixels, the most libpng writes (its default
+//   user limit, checked when the PNG header is set);
+// - at most 2^28 pixels, 1 GiB of RGBA: the compositor keeps two canvases
+//   (the one shown and the next), as large as the largest image read.
+// Within these QImage's own limits hold: a row of 4 MB fits its int byte
+// counts, and the whole its qsizetype size.
+constexpr qint64 maxCanvasSide = 1000000;
+constexpr qint64 maxCanvasPixels = qint64(1) << 28;
 bool canvasSizeAllowed(qint64 width, qint64 height);
 
 // Where a picture of `pictureSize` pixels lands: fitted into an imgSize square

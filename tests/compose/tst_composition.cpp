@@ -1,5 +1,6 @@
 #include "compose/Composition.h"
 #include "compose/ImagePyramid.h"
+#include "compose/PngEncoding.h"
 #include "compose/ResampleAxis.h"
 #include "compose/ResampleKernels.h"
 #include "compose/Resampler.h"
@@ -125,6 +126,28 @@ class CompositionTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A canvas may be as wide or tall as libpng writes (a strip is checked by
+    // encoding it) and 2^28 pixels in all.
+    void canvasLimit_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("as wide as libpng writes") << QSize(1000000, 1) << true;
+        QTest::newRow("wider than libpng writes") << QSize(1000001, 1) << false;
+        QTest::newRow("taller than libpng writes") << QSize(1, 1000001) << false;
+        QTest::newRow("2^28 pixels") << QSize(16384, 16384) << true;
+        QTest::newRow("a row more") << QSize(16384, 16385) << false;
+    }
+    void canvasLimit()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, allowed);
+        QCOMPARE(canvasSizeAllowed(size.width(), size.height()), allowed);
+        if (size.width() == 1 || size.height() == 1)
+            QCOMPARE(pngData(solidImage(size.width(), size.height(), Qt::red)).has_value(),
+                     allowed);
+    }
+
     void backgroundAndOverlap()
     {
         // Both pictures off the canvas: the premultiplied background everywhere.
