@@ -72,7 +72,7 @@ private slots:
         QTest::newRow("components clamped") << QStringList{"--background", "300, -5,12,255"} << 0;
         const QString bad = "--canvas=12.5x3|--canvas=1190|--size=0|--centers=1, 2,3|--crop1=1,2,0|"
                             "--crop1=nan,1,5|--background=CCFFC|--background=a,b,c,d|--frame2=0|"
-                            "--jobs=0|--zoom=2|--pairs=l.tsv|--saved|--canvas=40000x10";
+                            "--jobs=0|--zoom=2|--pairs=l.tsv|--saved|--canvas=1000001x10";
         for (const QString& o : bad.split('|'))
             QTest::newRow(qPrintable(o)) << QStringList{o} << 2;
     }
