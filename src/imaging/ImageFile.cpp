@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -57,7 +58,15 @@ QByteArray signatureFormat(const QByteArray& bytes)
     return {};
 }
 
+std::atomic<qint64> pixelLimit = maxImagePixels; // bytes: four times as many
+
 } // namespace
+
+void lowerImageLimits(qint64 pixels)
+{
+    for (qint64 now = pixelLimit; pixels > 0 && pixels < now;)
+        pixelLimit.compare_exchange_weak(now, pixels);
+}
 
 bool imageSizeAllowed(qint64 width, qint64 height, int bytesPerPixel)
 {
@@ -65,8 +74,8 @@ bool imageSizeAllowed(qint64 width, qint64 height, int bytesPerPixel)
         return false;
     if (width > maxImagePixels || height > maxImagePixels) // keeps the product in range
         return false;
-    const qint64 pixels = width * height;
-    return pixels <= maxImagePixels && pixels * bytesPerPixel <= maxImageBytes;
+    const qint64 pixels = width * height, limit = pixelLimit;
+    return pixels <= limit && pixels * bytesPerPixel <= limit * (maxImageBytes / maxImagePixels);
 }
 
 std::unique_ptr<QFile> openRegularFile(const QString& path)
@@ -115,7 +124,8 @@ std::optional<QImage> decodeImageBytes(const QByteArray& bytes)
     // The decoders' own ceiling (in MiB), for sizes a header does not tell;
     // set once, as files are decoded on several threads.
     static const bool limited = [] {
-        QImageReader::setAllocationLimit(int(maxImageBytes >> 20));
+        const qint64 bytes = pixelLimit * (maxImageBytes / maxImagePixels);
+        QImageReader::setAllocationLimit(int(std::max<qint64>(bytes >> 20, 1)));
         return true;
     }();
     Q_UNUSED(limited);

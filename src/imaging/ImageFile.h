@@ -17,6 +17,10 @@ constexpr qint64 maxImageBytes = qint64(1) << 30;
 // The largest image file read at all.
 constexpr qint64 maxImageFileBytes = qint64(1) << 30;
 
+// Lowers the limits above to `pixels` pixels (and four bytes each) for the
+// rest of the process; never raises them. The fuzz targets decode faster so.
+void lowerImageLimits(qint64 pixels);
+
 // Whether an image of `width` x `height` pixels, `bytesPerPixel` each once
 // decoded, is small enough to decode.
 bool imageSizeAllowed(qint64 width, qint64 height, int bytesPerPixel = 4);
