@@ -5,8 +5,10 @@
 void openPlatformColorDialog(QWidget* parent, const QColor& initial, ColorReport current,
                              ColorOutcome finished)
 {
-    auto* dialog = new QColorDialog(initial, parent);
+    auto* dialog = new QColorDialog(parent);
+    // Opacity first: a colour set before it is shown loses its alpha.
     dialog->setOption(QColorDialog::ShowAlphaChannel);
+    dialog->setCurrentColor(initial);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(dialog, &QColorDialog::currentColorChanged, dialog,
                      [current = std::move(current)](const QColor& c) { current(c); });

@@ -31,19 +31,14 @@ ColorPickerButton::ColorPickerButton(WindowState& state, QWidget* parent)
         connect(&m_state, signal, this, qOverload<>(&QWidget::update));
 }
 
-void ColorPickerButton::setColorDialog(ColorDialogOpener opener)
-{
-    m_open = std::move(opener);
-}
-
 void ColorPickerButton::choose()
 {
-    if (isChoosing() || !m_open)
+    if (isChoosing())
         return;
     m_start = m_state.background();
     // The chooser may outlive this picker; its reports then go nowhere.
     QPointer<ColorPickerButton> self(this);
-    m_open(
+    openPlatformColorDialog(
         this, colorFromComponents(m_state.background()),
         [self](const QColor& c) {
             if (self)

@@ -24,8 +24,6 @@ public:
 
     explicit ColorPickerButton(WindowState& state, QWidget* parent = nullptr);
 
-    // Replaces the chooser (the platform colour dialog by default).
-    void setColorDialog(ColorDialogOpener opener);
     // Whether a chooser opened by this picker is still open.
     bool isChoosing() const { return m_start.has_value(); }
 
@@ -45,6 +43,5 @@ private:
     void write(const QColor& color);
 
     WindowState& m_state;
-    ColorDialogOpener m_open = openPlatformColorDialog;
     std::optional<BackgroundColor> m_start;
 };
