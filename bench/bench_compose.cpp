@@ -12,6 +12,7 @@
 // two source images themselves, pyramids_MB what the reduced copies add.
 
 #include "Memory.h"
+#include "Tinted.h"
 #include "app/ContentView.h"
 #include "compose/Composition.h"
 #include "compose/ImagePyramid.h"
@@ -39,7 +40,7 @@ enum Kind { Grey, Colour };
 QImage source(int side, unsigned seed, Kind kind)
 {
     const QImage image = testsupport::angiogram(side, seed);
-    return kind == Colour ? testsupport::tinted(image) : image;
+    return kind == Colour ? tinted(image) : image;
 }
 
 // Sources are made once per side and kind: making them takes longer than

@@ -1,6 +1,7 @@
 // A crop drag on a window holding two 2048-pixel colour images: every mouse move goes
 // through the real editor, recomposes (refresh) and repaints the window. The same for
 // a held arrow key: every repeat moves the crop one pixel, recomposes and repaints.
+#include "Tinted.h"
 #include "app/ContentView.h"
 #include "slots/CropEditor.h"
 #include "slots/DropZoneView.h"
@@ -44,8 +45,8 @@ CropEditor* showWindow(ContentView& window, benchmark::State& state)
         state.SkipWithError("window not shown");
         return nullptr;
     }
-    window.state().image1.set(testsupport::tinted(testsupport::angiogram(2048, 1)));
-    window.state().image2.set(testsupport::tinted(testsupport::angiogram(2048, 3)));
+    window.state().image1.set(tinted(testsupport::angiogram(2048, 1)));
+    window.state().image2.set(tinted(testsupport::angiogram(2048, 3)));
     window.refresh();
     QCoreApplication::processEvents();
     auto* slot = window.findChild<DropZoneView*>(QStringLiteral("slot1"));

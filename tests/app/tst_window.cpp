@@ -370,19 +370,16 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("next.png"));
         QVERIFY(solidImage(400, 300, Qt::green).save(file));
-        auto* view = new ContentView;
-        view->resize(960, 900);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view));
-        loadBoth(*view);
-        view->save();
-        view->slotPanel(2)->loadDroppedFile(file);
-        CropEditor* editor = view->slotPanel(1)->editor();
+        auto w = std::make_unique<Window>();
+        loadBoth(w->view);
+        w->view.save();
+        w->view.slotPanel(2)->loadDroppedFile(file);
+        CropEditor* editor = w->view.slotPanel(1)->editor();
         const QPoint centre = editor->rect().center();
         QTest::mousePress(editor, Qt::LeftButton, Qt::NoModifier, centre);
         QTest::mouseMove(editor, centre + QPoint(30, 30));
         QVERIFY(editor->dragMode() != DragMode::None);
-        delete view;
+        w.reset();
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
     }
