@@ -66,17 +66,14 @@ template <int Channels> void halveRow(const uchar* src, int srcWidth, float* out
     }
 }
 
-// The next level down, in the same byte layout. Colour stays premultiplied:
-// alpha is kept within 0..255 and each colour within 0..alpha.
-template <int Channels> QImage halved(const QImage& src)
+// Rows [top, bottom) of the next level down `dst`, made from `src` in the
+// same byte layout. Colour stays premultiplied: alpha is kept within 0..255
+// and each colour within 0..alpha. Each row is the same whichever rows are
+// made with it.
+template <int Channels> void halveRows(const QImage& src, QImage& dst, int top, int bottom)
 {
     constexpr int channels = Channels;
-    const int w = src.width() / 2;
-    const int h = src.height() / 2;
-    QImage dst(w, h, src.format());
-    if (dst.isNull())
-        return dst;
-    dst.setColorSpace(src.colorSpace());
+    const int w = dst.width();
     const auto& weights = halvingWeights();
     // Horizontally filtered rows, kept for the output rows that use each.
     constexpr int ring = 16;
@@ -94,7 +91,7 @@ template <int Channels> QImage halved(const QImage& src)
         return row;
     };
     std::vector<float> sum(n);
-    for (int y = 0; y < h; ++y) {
+    for (int y = top; y < bottom; ++y) {
         std::fill(sum.begin(), sum.end(), 0.0f);
         for (int t = 0; t < halvingTaps; ++t) {
             const float* __restrict r = filteredRow(2 * y - halvingLead + t);
@@ -117,7 +114,6 @@ template <int Channels> QImage halved(const QImage& src)
             }
         }
     }
-    return dst;
 }
 
 // Whether every pixel of four-byte rows has its last byte (alpha) 255.
@@ -211,27 +207,79 @@ ImagePyramid::ImagePyramid(const QImage& image)
         }
     }
     m_opaque = m_opaque || m_grey;
-    int levels = 1;
-    for (int w = base.width(), h = base.height(); !base.isNull() && w >= 2 && h >= 2;
-         w /= 2, h /= 2)
-        ++levels;
-    m_levels.resize(size_t(levels));
+    m_sizes.push_back(base.size());
+    for (QSize size = base.size(); !base.isNull() && size.width() >= 2 && size.height() >= 2;) {
+        size = QSize(size.width() / 2, size.height() / 2);
+        m_sizes.push_back(size);
+    }
+    m_levels.resize(m_sizes.size());
+    m_bandsMade.resize(m_sizes.size());
     m_levels.front() = base;
+}
+
+bool ImagePyramid::allocate(int k) const
+{
+    if (k == 0 || !m_levels[size_t(k)].isNull())
+        return !m_levels[size_t(k)].isNull();
+    if (!allocate(k - 1))
+        return false;
+    // Pages are taken only as rows are made.
+    QImage level(m_sizes[size_t(k)], m_levels.front().format());
+    if (level.isNull())
+        return false;
+    level.setColorSpace(m_levels.front().colorSpace());
+    m_levels[size_t(k)] = std::move(level);
+    m_bandsMade[size_t(k)].assign(size_t((m_sizes[size_t(k)].height() + bandRows - 1) / bandRows),
+                                  false);
+    return true;
+}
+
+void ImagePyramid::makeRows(int k, int top, int bottom) const
+{
+    if (k == 0 || !allocate(k))
+        return;
+    std::vector<bool>& made = m_bandsMade[size_t(k)];
+    top = std::max(top, 0) / bandRows;
+    bottom = (std::min(bottom, m_sizes[size_t(k)].height()) + bandRows - 1) / bandRows;
+    for (int band = top; band < bottom;) {
+        if (made[size_t(band)]) {
+            ++band;
+            continue;
+        }
+        // A run of bands not made yet, made in one pass.
+        int end = band;
+        while (end < bottom && !made[size_t(end)])
+            made[size_t(end++)] = true;
+        const int y0 = band * bandRows;
+        const int y1 = std::min(end * bandRows, m_sizes[size_t(k)].height());
+        makeRows(k - 1, 2 * y0 - halvingLead, 2 * (y1 - 1) + halvingTaps - halvingLead);
+        QImage& level = m_levels[size_t(k)];
+        if (m_grey)
+            halveRows<1>(m_levels[size_t(k - 1)], level, y0, y1);
+        else
+            halveRows<4>(m_levels[size_t(k - 1)], level, y0, y1);
+        band = end;
+    }
+}
+
+bool ImagePyramid::reserveLevel(int k) const
+{
+    const std::lock_guard lock(m_making);
+    return allocate(k);
+}
+
+const QImage& ImagePyramid::levelRows(int k, int top, int bottom) const
+{
+    if (k == 0)
+        return m_levels.front();
+    const std::lock_guard lock(m_making);
+    makeRows(k, top, bottom);
+    return m_levels[size_t(k)];
 }
 
 const QImage& ImagePyramid::level(int k) const
 {
-    if (k < m_made.load(std::memory_order_acquire))
-        return m_levels[size_t(k)];
-    const std::lock_guard lock(m_making);
-    for (int made = m_made.load(std::memory_order_relaxed); made <= k; ++made) {
-        const QImage& from = m_levels[size_t(made - 1)];
-        // A level without memory stays null, and so do the ones below it.
-        if (!from.isNull())
-            m_levels[size_t(made)] = m_grey ? halved<1>(from) : halved<4>(from);
-        m_made.store(made + 1, std::memory_order_release);
-    }
-    return m_levels[size_t(k)];
+    return levelRows(k, 0, m_sizes[size_t(k)].height());
 }
 
 QRect ImagePyramid::usableRegion(QRect region, int k) const
@@ -251,7 +299,7 @@ QRect ImagePyramid::usableRegion(QRect region, int k) const
     const qint64 y0 = region.top();
     const qint64 x1 = x0 + region.width();
     const qint64 y1 = y0 + region.height();
-    const QImage& level = this->level(k);
+    const QSize level = m_sizes[size_t(k)];
     const qint64 left = x0 == 0 ? 0 : ceilDiv(x0 + lead, step);
     const qint64 top = y0 == 0 ? 0 : ceilDiv(y0 + lead, step);
     const qint64 right = x1 == base.width()
@@ -268,9 +316,11 @@ QRect ImagePyramid::usableRegion(QRect region, int k) const
 qint64 ImagePyramid::byteCount() const
 {
     const std::lock_guard lock(m_making);
-    qint64 total = 0;
-    for (const QImage& level : m_levels)
-        total += level.sizeInBytes();
+    qint64 total = m_levels.front().sizeInBytes();
+    for (size_t k = 1; k < m_levels.size(); ++k) {
+        const std::vector<bool>& made = m_bandsMade[k];
+        total += m_levels[k].bytesPerLine() * bandRows * std::count(made.begin(), made.end(), true);
+    }
     return total;
 }
 

@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QRect>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -21,9 +20,10 @@
 // B G R A order); only other formats, other colour spaces and colour files of
 // grey pixels are converted once.
 //
-// Each reduced level is made the first time it is asked for (from any thread;
-// one at a time), so that a composition that reads only the full image never
-// pays for them.
+// A reduced level is made row by row as rows of it are asked for (from any
+// thread; one at a time): a composition that reads only the full image never
+// pays for the levels, and one that reads a crop holds only the rows of the
+// crop (the memory of rows not made is not taken).
 class ImagePyramid {
 public:
     explicit ImagePyramid(const QImage& image);
@@ -33,7 +33,13 @@ public:
     // order channelOrderIsBgra() tells. Halving stops before a side would
     // become 0. A level that memory could not be found for is a null image.
     const QImage& level(int k) const;
-    int levelCount() const { return int(m_levels.size()); }
+    // Level k with at least its rows [top, bottom) made, for a reader of
+    // those rows only.
+    const QImage& levelRows(int k, int top, int bottom) const;
+    // Whether there is memory for level k (and those above it), taken now.
+    bool reserveLevel(int k) const;
+    QSize levelSize(int k) const { return m_sizes[size_t(k)]; }
+    int levelCount() const { return int(m_sizes.size()); }
     // Opaque, and red = green = blue everywhere.
     bool isGrey() const { return m_grey; }
     // Every pixel has alpha 255.
@@ -47,14 +53,21 @@ public:
     // out. Empty when no level pixel qualifies.
     QRect usableRegion(QRect region, int k) const;
 
-    // Bytes held by the levels made so far (level 0 included, though it may
-    // be the loaded image's own).
+    // Bytes held by the rows made so far (level 0 included, though it may be
+    // the loaded image's own).
     qint64 byteCount() const;
 
 private:
-    mutable std::vector<QImage> m_levels; // sized at once; made up to m_made
-    mutable std::atomic<int> m_made{1};
+    // Rows are made in bands of this many.
+    static constexpr int bandRows = 16;
+    bool allocate(int k) const;
+    void makeRows(int k, int top, int bottom) const;
+
+    std::vector<QSize> m_sizes;
+    // Guarded by m_making.
     mutable std::mutex m_making;
+    mutable std::vector<QImage> m_levels;
+    mutable std::vector<std::vector<bool>> m_bandsMade;
     bool m_grey = false;
     bool m_opaque = false;
     bool m_bgra = false;

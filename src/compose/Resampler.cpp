@@ -166,14 +166,16 @@ int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
     // within a rounding step of the one a single filter over the full image
     // gives (at 1.25 it is not: the halving's own cut shows).
     constexpr double leastRemaining = 1.75;
-    // A crop edge inside the image costs a level five or six of its pixels; a crop that would keep fewer than this many is read from a
-    // finer level, so that its edges are not mostly repeated pixels.
+    // A crop edge inside the image costs a level five or six of its pixels; a crop that would keep
+    // fewer than this many is read from a finer level, so that its edges are not mostly repeated
+    // pixels.
     constexpr int leastUsable = 4;
     const auto enough = [&](const QRect& usable, int k) {
-        const QImage& level = source.level(k);
+        const QSize level = source.levelSize(k);
         return !usable.isEmpty() &&
                (usable.width() >= leastUsable || usable.width() == level.width()) &&
-               (usable.height() >= leastUsable || usable.height() == level.height());
+               (usable.height() >= leastUsable || usable.height() == level.height()) &&
+               source.reserveLevel(k);
     };
     int k = 0;
     while (k + 1 < source.levelCount() &&
@@ -250,7 +252,6 @@ void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF
     plan.source = &source;
     const double reduction = double(region.width()) / dest.width();
     const int k = pyramidLevelFor(source, region, reduction);
-    plan.level = &source.level(k);
     const QRect usable = source.usableRegion(region, k);
     const int scale = 1 << k;
 
@@ -264,6 +265,7 @@ void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF
         return;
     const AxisPlan& px = plan.px;
     const AxisPlan& py = plan.py;
+    plan.level = &source.levelRows(k, py.srcBegin, py.srcBegin + py.srcCount());
 
     plan.vw = verticalWeights(py);
     solidBegin = px.outCount();

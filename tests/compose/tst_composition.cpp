@@ -397,6 +397,9 @@ private slots:
         const ImagePyramid pyramid(image);
         QCOMPARE(pyramid.isGrey(), !colour);
         QCOMPARE(pyramidLevelFor(pyramid, crop, double(crop.width()) / double(imgSize)), level);
+        // A level made for some rows first, then whole, is the level made at once.
+        pyramid.levelRows(level, crop.top() >> level, (crop.top() >> level) + 20);
+        QCOMPARE(pyramid.level(level), ImagePyramid(image).level(level));
         const qint64 centre = imgSize / 2 + 3;
         const QImage canvas =
             compose({image, crop}, {}, {imgSize + 6, imgSize + 6, imgSize, centre, 0, centre});
