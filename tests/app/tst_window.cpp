@@ -90,6 +90,13 @@ private slots:
         QTest::newRow("canvas far too wide") << "canvasW=9223372036854775807" << failed;
         QTest::newRow("zero and negative centres") << "cx1=-100;cx2=0" << QString();
         QTest::newRow("extreme size") << "imgSize=9000000000000000000" << QString();
+        // A parameter is a sign and ASCII digits within 64 bits, nothing more.
+        QTest::newRow("plus sign, leading zero") << "canvasW=+0400" << QString();
+        QTest::newRow("smallest centre") << "cx1=-9223372036854775808" << QString();
+        QTest::newRow("one past the largest") << "cy=9223372036854775808" << invalid;
+        QTest::newRow("leading space") << "canvasW= 400" << invalid;
+        QTest::newRow("exponent") << "imgSize=4e2" << invalid;
+        QTest::newRow("full-width digits") << "cx2=４００" << invalid;
     }
     void refresh()
     {

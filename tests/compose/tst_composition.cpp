@@ -152,9 +152,8 @@ private slots:
     {
         // Both pictures off the canvas: the premultiplied background everywhere.
         const Compositor::Picture p = whole(solidImage(10, 10, Qt::red));
-        const CompositionParams off{40, 30, 10, -100, -100, 15};
-        QVERIFY(allOf(compose(p, p, off), lightGreen));
-        QVERIFY(allOf(compose(p, p, off, {255, 100, 0, 128}), {128, 50, 0, 128}));
+        QVERIFY(allOf(compose(p, p, {40, 30, 10, -100, -100, 15}, {255, 100, 0, 128}),
+                      {128, 50, 0, 128}));
         // Overlapping by half: picture 2 is drawn over picture 1.
         const QImage canvas =
             compose(p, whole(solidImage(10, 10, Qt::blue)), {60, 60, 20, 20, 30, 30});

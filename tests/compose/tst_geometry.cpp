@@ -1,5 +1,4 @@
 #include "compose/Geometry.h"
-#include "compose/Parameters.h"
 
 #include <QTest>
 
@@ -47,29 +46,6 @@ private slots:
         QCOMPARE(fittedRect({1000, 500}, {400, 400}), QRectF(0, 100, 400, 200));
         QCOMPARE(fittedRect({100, 200}, {300, 100}), QRectF(125, 0, 50, 100));
         QCOMPARE(fittedRect({std::nan(""), 5}, {400, 400}), QRectF());
-    }
-
-    // A parameter is a sign and ASCII digits within 64 bits, nothing more.
-    void parseParameter_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QVariant>("value"); // none: refused
-        QTest::newRow("plus sign") << "+12" << QVariant(12);
-        QTest::newRow("smallest") << "-9223372036854775808" << QVariant(LLONG_MIN);
-        QTest::newRow("overflow") << "9223372036854775808" << QVariant();
-        QTest::newRow("leading space") << " 12" << QVariant();
-        QTest::newRow("exponent") << "1e3" << QVariant();
-        QTest::newRow("full-width digits") << "１２" << QVariant();
-        QTest::newRow("lone sign") << "-" << QVariant();
-    }
-    void parseParameter()
-    {
-        QFETCH(QString, text);
-        QFETCH(QVariant, value);
-        const std::optional<qint64> parsed = ::parseParameter(text);
-        QCOMPARE(parsed.has_value(), value.isValid());
-        if (parsed)
-            QCOMPARE(*parsed, value.toLongLong());
     }
 
     // In a 400 x 300 image: fixed at the start, the larger distance wins,
