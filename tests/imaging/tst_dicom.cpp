@@ -120,11 +120,10 @@ private slots:
         QCOMPARE(source->projection().has_value(), angles);
         if (angles)
             QCOMPARE(projectionText(*source->projection()), QStringLiteral("RAO 30°  CRA 20°"));
-        // Every frame decoded ahead in the background, then read as asked for.
-        std::vector<int> all(size_t(frames), 0);
-        std::iota(all.rbegin(), all.rend(), 0);
+        std::vector<int> all(static_cast<size_t>(frames));
+        std::iota(all.rbegin(), all.rend(), 0); // every frame decoded ahead, the last first
         source->prefetch(all);
-        for (int f = 0, waited = 0; f < frames && waited < 1000; waited++)
+        for (int f = 0, waited = 0; f < frames && waited++ < 1000;)
             source->readyFrame(f) ? void(++f) : QThread::msleep(10);
         for (int f = 0; f < frames; ++f)
             QVERIFY(near(source->readyFrame(f).value_or(QImage()).pixel(0, 0),
