@@ -271,38 +271,6 @@ private slots:
         QVERIFY(deviation <= 2.0 && std::abs(sum / n - 127.5) < 3);
     }
 
-    // A 1-pixel line lands within 0.1 pixel of where it belongs, at every
-    // quarter-pixel offset and at several scales (the smaller ones read the
-    // reduced copies).
-    void lineLandsInPlace_data()
-    {
-        QTest::addColumn<double>("offset");
-        QTest::addColumn<double>("scale");
-        for (double scale : {1.0, 0.75, 1.5, 5.8, 0.4, 0.3, 0.12})
-            for (double offset : {0.0, 0.25, 0.5, 0.75})
-                QTest::addRow("scale %.2f offset %.2f", scale, offset) << offset << scale;
-    }
-    void lineLandsInPlace()
-    {
-        QFETCH(double, offset);
-        QFETCH(double, scale);
-        // A white vertical line at column 40 of an 81 x 81 black picture.
-        QImage picture = solidImage(81, 81, Qt::black);
-        for (int y = 0; y < 81; ++y)
-            picture.setPixelColor(40, y, Qt::white);
-        const QRectF dest(20 + offset, 10 + offset, 81 * scale, 81 * scale);
-        const QImage canvas = drawOn(QSize(int(dest.right()) + 20, int(dest.bottom()) + 20), black,
-                                     picture, picture.rect(), dest);
-        // The intensity-weighted centre of the middle row.
-        double sum = 0, moment = 0;
-        for (int x = 0; x < canvas.width(); ++x) {
-            sum += rgbaAt(canvas, x, int(dest.center().y()))[0];
-            moment += rgbaAt(canvas, x, int(dest.center().y()))[0] * (x + 0.5);
-        }
-        const double expected = dest.left() + 40.5 * scale;
-        QVERIFY(std::abs(moment / sum - expected) <= 0.1);
-    }
-
     // Every instruction set gives exactly the same picture, of valid
     // premultiplied pixels, whichever order the image stores its channels in; a grey image takes a
     // quicker path that gives exactly what the colour path gives for the same pixels.
@@ -362,7 +330,9 @@ private slots:
     // Every path (the full image enlarged or reduced, each reduced copy) gives
     // the picture a double-precision Lanczos-3 of the full image gives: the
     // error of rounding to bytes and little more (PSNR), and the same
-    // sharpness (the ratio of the pictures' RMS gradients).
+    // sharpness (the ratio of the pictures' RMS gradients). Odd sizes and a
+    // picture that is not square put it off the canvas grid by fractions of
+    // a pixel, so a picture misplaced by a fraction fails too.
     void matchesFullImageReference_data()
     {
         QTest::addColumn<QRect>("crop");
@@ -374,8 +344,8 @@ private slots:
                 QTest::addRow("%s, %s", path, colour ? "colour" : "grey")
                     << crop << imgSize << colour << level;
         };
-        rows("full size enlarged 2.9 times", {101, 77, 200, 200}, 580, 0);
-        rows("full size reduced 1.8 times", {0, 0, 1024, 1024}, 580, 0);
+        rows("full size enlarged 2.9 times, half-pixel offset", {101, 77, 200, 200}, 581, 0);
+        rows("full size reduced 1.8 times, uneven offset", {0, 0, 1024, 700}, 581, 0);
         rows("level 1 reduced 1.76 more, crop", {150, 133, 717, 717}, 203, 1);
         rows("level 2 reduced 1.78 more, crop", {37, 41, 951, 951}, 133, 2);
         rows("level 3 reduced 2.4 more", {0, 0, 1024, 1024}, 53, 3);
