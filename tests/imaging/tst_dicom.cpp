@@ -43,41 +43,52 @@ private slots:
     {
         QTest::addColumn<DicomTestFile>("recipe");
         QTest::addColumn<Expected>("expected");
+        QTest::addColumn<int>("tolerance");
         DicomTestFile ramp; // 0 at the left, 4089 at the right
         ramp.value = [](int, int x, int, int) { return x * 87; };
         DicomTestFile stored = ramp;
         stored.window = {1000, 2000};
         const Expected storedWindow = [](int x, int) { return grey(windowed(x * 87, 1000, 2000)); };
-        QTest::newRow("stored window") << stored << storedWindow;
+        QTest::newRow("stored window") << stored << storedWindow << 1;
         stored.syntax = EXS_LittleEndianImplicit;
-        QTest::newRow("stored window, implicit syntax") << stored << storedWindow;
+        QTest::newRow("stored window, implicit syntax") << stored << storedWindow << 1;
         // Without a stored window: the frame's own range, darkest to brightest.
         QTest::newRow("own range without a window")
-            << ramp << Expected([](int x, int) { return grey(x * 255.0 / 47); });
+            << ramp << Expected([](int x, int) { return grey(x * 255.0 / 47); }) << 1;
         ramp.photometric = "MONOCHROME1";
         ramp.syntax = EXS_RLELossless;
         QTest::newRow("MONOCHROME1, RLE: low values bright")
-            << ramp << Expected([](int x, int) { return grey(255 - x * 255.0 / 47); });
+            << ramp << Expected([](int x, int) { return grey(255 - x * 255.0 / 47); }) << 1;
 
         DicomTestFile rgb;
         rgb.photometric = "RGB";
         rgb.bitsAllocated = rgb.bitsStored = 8;
         rgb.value = [](int, int x, int y, int s) { return s == 0 ? x * 5 : s == 1 ? y * 7 : 200; };
         rgb.syntax = EXS_JPEGLSLossless;
-        QTest::newRow("RGB, JPEG-LS")
-            << rgb << Expected([](int x, int y) { return qRgb(x * 5, y * 7, 200); });
+        const Expected rgbExpected = [](int x, int y) { return qRgb(x * 5, y * 7, 200); };
+        QTest::newRow("RGB, JPEG-LS") << rgb << rgbExpected << 1;
+        rgb.syntax = EXS_JPEGProcess1;
+        QTest::newRow("JPEG baseline, stored as YBR_FULL_422") << rgb << rgbExpected << 6;
+
+        DicomTestFile palette;
+        palette.photometric = "PALETTE COLOR";
+        palette.bitsAllocated = palette.bitsStored = 8;
+        palette.value = [](int, int x, int, int) { return x * 5; };
+        QTest::newRow("PALETTE COLOR through its tables")
+            << palette << Expected([](int x, int) { return qRgb(x * 5, 255 - x * 5, 128); }) << 1;
     }
     void showsWhatTheLabShows()
     {
         QFETCH(DicomTestFile, recipe);
         QFETCH(Expected, expected);
+        QFETCH(int, tolerance);
         const QString file = m_dir.filePath(QStringLiteral("pixels.dcm"));
         QVERIFY(testsupport::writeDicom(file, recipe));
         const auto source = openPictureSource(file);
         QVERIFY(source);
         const QImage frame = source->frame(0).value_or(QImage());
         for (const QPoint at : {QPoint(0, 0), QPoint(13, 5), QPoint(24, 17), QPoint(47, 31)})
-            QVERIFY2(near(frame.pixel(at), expected(at.x(), at.y()), 1),
+            QVERIFY2(near(frame.pixel(at), expected(at.x(), at.y()), tolerance),
                      qPrintable(QString::number(frame.pixel(at), 16)));
     }
 

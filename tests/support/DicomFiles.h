@@ -12,6 +12,7 @@
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmjpeg/djencode.h>
 #include <dcmtk/dcmjpeg/djrplol.h>
+#include <dcmtk/dcmjpeg/djrploss.h>
 #include <dcmtk/dcmjpls/djencode.h>
 #include <dcmtk/dcmjpls/djrparam.h>
 
@@ -79,7 +80,21 @@ inline bool writeDicom(const QString& path, const DicomTestFile& recipe)
     for (int i = 0; i < 5; ++i)
         put(patient[i], patientStrings[i].toLatin1());
     put(DCM_PhotometricInterpretation, recipe.photometric);
-    const int samples = QByteArray(recipe.photometric).startsWith("MONO") ? 1 : 3;
+    const QByteArray photometric(recipe.photometric);
+    const bool palette = photometric == "PALETTE COLOR"; // 8-bit indices into a 256-entry table
+    const int samples = photometric.startsWith("MONO") || palette ? 1 : 3;
+    for (int c = 0; palette && c < 3; ++c) { // 16-bit entries: red i, green 255 - i, blue 128
+        const Uint16 descriptor[] = {256, 0, 16};
+        std::vector<Uint16> table;
+        for (int i = 0; i < 256; ++i)
+            table.push_back(Uint16((c == 0 ? i : c == 1 ? 255 - i : 128) * 257));
+        const DcmTagKey tags[3][2] = {
+            {DCM_RedPaletteColorLookupTableDescriptor, DCM_RedPaletteColorLookupTableData},
+            {DCM_GreenPaletteColorLookupTableDescriptor, DCM_GreenPaletteColorLookupTableData},
+            {DCM_BluePaletteColorLookupTableDescriptor, DCM_BluePaletteColorLookupTableData}};
+        ds->putAndInsertUint16Array(tags[c][0], descriptor, 3);
+        ds->putAndInsertUint16Array(tags[c][1], table.data(), 256);
+    }
     const DcmTagKey shortTags[] = {
         DCM_Rows,       DCM_Columns, DCM_SamplesPerPixel,     DCM_BitsAllocated,
         DCM_BitsStored, DCM_HighBit, DCM_PlanarConfiguration, DCM_PixelRepresentation};
@@ -107,14 +122,17 @@ inline bool writeDicom(const QString& path, const DicomTestFile& recipe)
         ds->putAndInsertUint16Array(DCM_PixelData, px.data(), unsigned(px.size()));
 
     const DJ_RPLossless jpeg;
+    const DJ_RPLossy baseline; // colour is stored as YBR_FULL_422
     const DJLSRepresentationParameter jpegLs(0, OFTrue);
-    const DcmRepresentationParameter* lossless = nullptr;
+    const DcmRepresentationParameter* parameter = nullptr;
     if (recipe.syntax == EXS_JPEGProcess14SV1)
-        lossless = &jpeg;
+        parameter = &jpeg;
+    if (recipe.syntax == EXS_JPEGProcess1)
+        parameter = &baseline;
     if (recipe.syntax == EXS_JPEGLSLossless)
-        lossless = &jpegLs;
+        parameter = &jpegLs;
     if (DcmXfer(recipe.syntax).isEncapsulated() &&
-        ds->chooseRepresentation(recipe.syntax, lossless).bad())
+        ds->chooseRepresentation(recipe.syntax, parameter).bad())
         return false;
     return file.saveFile(OFFilename(QFile::encodeName(path).constData()), recipe.syntax).good();
 }
