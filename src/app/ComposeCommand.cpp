@@ -9,6 +9,7 @@
 #include "compose/PngEncoding.h"
 #include "conditions/CropPairRules.h"
 #include "conditions/CropPairStore.h"
+#include "imaging/ImageFile.h"
 #include "imaging/PictureSource.h"
 #include "state/PNGDocument.h"
 #include "state/WindowState.h"
@@ -286,18 +287,15 @@ private:
 
 std::optional<QString> readList(const QString& path)
 {
-    QFile file;
-    if (path == QStringLiteral("-")) {
-        if (!file.open(stdin, QIODevice::ReadOnly))
-            return std::nullopt;
-    } else {
-        // Regular files only: a pipe or a device could block or never end.
-        if (!QFileInfo(path).isFile())
-            return std::nullopt;
-        file.setFileName(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
+    if (path != QStringLiteral("-")) {
+        // Regular files only, judged by what was opened: a pipe or a device
+        // could block or never end.
+        const std::optional<QByteArray> bytes = readRegularFile(path, maxListBytes);
+        return bytes ? std::optional(QString::fromUtf8(*bytes)) : std::nullopt;
     }
+    QFile file;
+    if (!file.open(stdin, QIODevice::ReadOnly))
+        return std::nullopt;
     const QByteArray bytes = file.read(maxListBytes + 1);
     if (bytes.size() > maxListBytes || file.error() != QFileDevice::NoError)
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "conditions/CropPairJson.h"
 #include "conditions/LegacyCrop.h"
+#include "imaging/ImageFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -10,24 +11,7 @@
 
 bool settingsTextSafe(const QByteArray& text)
 {
-    if (text.size() > maxSettingsFileBytes)
-        return false;
-    static const QByteArray variant = QByteArrayLiteral("@Variant(");
-    int lines = 0;
-    for (qsizetype at = text.indexOf(variant); at >= 0; at = text.indexOf(variant, at + 1)) {
-        // The logical line it stands on runs to a line end not escaped by a
-        // backslash (a value may go on over several lines that way).
-        qsizetype end = at;
-        while ((end = text.indexOf('\n', end)) > 0 &&
-               (text[end - 1] == '\\' || (text[end - 1] == '\r' && text[end - 2] == '\\')))
-            ++end;
-        if (end < 0)
-            end = text.size();
-        if (end - at > maxSettingsVariantBytes || ++lines > maxSettingsVariantLines)
-            return false;
-        at = end;
-    }
-    return true;
+    return text.size() <= maxSettingsFileBytes && !text.contains("@Variant(");
 }
 
 CropPairStore::CropPairStore() = default;
@@ -42,12 +26,11 @@ QString CropPairStore::fileName() const
 
 bool CropPairStore::fileSafe() const
 {
-    QFile file(fileName());
-    if (!file.exists())
+    if (!QFile::exists(fileName()))
         return true;
-    if (file.size() > maxSettingsFileBytes || !file.open(QIODevice::ReadOnly))
-        return false;
-    return settingsTextSafe(file.read(maxSettingsFileBytes + 1));
+    // Read as an image file is: regular files only, memory by what it holds.
+    const std::optional<QByteArray> text = readRegularFile(fileName(), maxSettingsFileBytes);
+    return text && settingsTextSafe(*text);
 }
 
 std::unique_ptr<QSettings> CropPairStore::open(Purpose purpose) const

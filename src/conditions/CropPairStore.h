@@ -10,12 +10,13 @@
 
 class QSettings;
 
-// Bounds on a settings file that is handed to QSettings at all: its size, and
-// the "@Variant(...)" values in it (each parsed by a recursive loader, so
-// their length bounds their nesting). The program itself writes none.
+// Bounds on a settings file that is handed to QSettings at all: its size,
+// and no "@Variant(...)" value in it. The program itself writes none, and
+// QSettings parses every value of a group when one key is read: a variant
+// through a recursive loader (deep nesting runs off the stack) that first
+// asks for as much memory as a list or string says it holds (a 60-byte value
+// can ask for 20 GB).
 inline constexpr qint64 maxSettingsFileBytes = 1 << 20;
-inline constexpr qsizetype maxSettingsVariantBytes = 4096;
-inline constexpr int maxSettingsVariantLines = 64;
 
 // Whether the text of a settings file keeps within those bounds.
 bool settingsTextSafe(const QByteArray& text);

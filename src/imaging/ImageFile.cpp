@@ -109,8 +109,16 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes)
     if (!file || file->size() > maxBytes)
         return std::nullopt;
     // Read to the end rather than to the size seen at opening: the file may
-    // still be growing. One byte more than allowed refuses it.
-    QByteArray bytes = file->read(maxBytes + 1);
+    // still be growing. One byte more than allowed refuses it. A read asks for
+    // all the memory it may fill at once, so the first asks for what the file
+    // holds, and any growth is read a mebibyte at a time.
+    QByteArray bytes = file->read(file->size() + 1);
+    while (bytes.size() <= maxBytes && !file->atEnd()) {
+        const QByteArray more = file->read(std::min<qint64>(maxBytes + 1 - bytes.size(), 1 << 20));
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
     if (bytes.size() > maxBytes || file->error() != QFileDevice::NoError)
         return std::nullopt;
     return bytes;

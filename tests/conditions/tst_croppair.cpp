@@ -229,6 +229,8 @@ private slots:
         QTest::newRow("another key nested 40 000 deep")
             << "[General]\nother=" + nested + key + good + "\n"
             << true;
+        QTest::newRow("another key's list claiming 2^31 - 1 items (64 GB asked for)")
+            << "[General]\nother=@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\n" + key + good << true;
     }
     void hostileSettingsReadAsNothing()
     {
