@@ -15,12 +15,11 @@ void fuzzOne(const QByteArray& input)
     walkDicomStructure(reinterpret_cast<const uchar*>(input.constData()), input.size());
 
     static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("input.dcm"));
-    QFile file(path);
+    QFile file(dir.filePath(QStringLiteral("input.dcm")));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(input) != input.size())
         return;
     file.close();
-    if (const auto source = openPictureSource(path)) {
+    if (const auto source = openPictureSource(file.fileName())) {
         FUZZ_CHECK(source->frameCount() >= 1);
         FUZZ_CHECK(source->initialFrame() >= 0 && source->initialFrame() < source->frameCount());
         const std::optional<QImage> frame = source->frame(source->initialFrame());
