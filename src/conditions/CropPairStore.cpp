@@ -11,7 +11,21 @@
 
 bool settingsTextSafe(const QByteArray& text)
 {
-    return text.size() <= maxSettingsFileBytes && !text.contains("@Variant(");
+    if (text.size() > maxSettingsFileBytes || text.contains("Variant("))
+        return false;
+    // The settings reader turns hex and octal escapes into characters before it
+    // looks for a variant, so "\x40Variant(" would be one too. Pairvue writes
+    // no such escape (only control characters would need one), so any is
+    // refused; an escaped backslash is skipped whole.
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '\\')
+            continue;
+        const char next = text[i + 1];
+        if (next == 'x' || next == 'X' || (next >= '0' && next <= '7'))
+            return false;
+        ++i;
+    }
+    return true;
 }
 
 CropPairStore::CropPairStore() = default;

@@ -231,6 +231,9 @@ private slots:
             << true;
         QTest::newRow("another key's list claiming 2^31 - 1 items (64 GB asked for)")
             << "[General]\nother=@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\n" + key + good << true;
+        QTest::newRow("the same behind an escaped @")
+            << "[General]\nother=\\x40Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\n" + key + good
+            << true;
     }
     void hostileSettingsReadAsNothing()
     {
