@@ -43,6 +43,9 @@ struct DicomTestFile {
     const char* photometric = "MONOCHROME2";
     int bitsAllocated = 16;
     int bitsStored = 12;
+    // Slope, intercept: signed values in a secondary capture (the library
+    // applies no rescale to an angiogram, as that type stores none).
+    std::optional<std::pair<double, double>> rescale;
     std::optional<std::pair<double, double>> window; // centre, width
     std::optional<std::pair<double, double>> angles; // primary, secondary
     std::optional<int> representativeFrame;          // 1-based
@@ -73,7 +76,8 @@ inline bool writeDicom(const QString& path, const DicomTestFile& recipe)
         }
     };
     char uid[100];
-    put(DCM_SOPClassUID, UID_XRayAngiographicImageStorage);
+    put(DCM_SOPClassUID,
+        recipe.rescale ? UID_SecondaryCaptureImageStorage : UID_XRayAngiographicImageStorage);
     put(DCM_SOPInstanceUID, dcmGenerateUniqueIdentifier(uid));
     const DcmTagKey patient[] = {DCM_PatientName, DCM_PatientID, DCM_PatientBirthDate,
                                  DCM_InstitutionName, DCM_StudyDate};
@@ -88,18 +92,15 @@ inline bool writeDicom(const QString& path, const DicomTestFile& recipe)
         std::vector<Uint16> table;
         for (int i = 0; i < 256; ++i)
             table.push_back(Uint16((c == 0 ? i : c == 1 ? 255 - i : 128) * 257));
-        const DcmTagKey tags[3][2] = {
-            {DCM_RedPaletteColorLookupTableDescriptor, DCM_RedPaletteColorLookupTableData},
-            {DCM_GreenPaletteColorLookupTableDescriptor, DCM_GreenPaletteColorLookupTableData},
-            {DCM_BluePaletteColorLookupTableDescriptor, DCM_BluePaletteColorLookupTableData}};
-        ds->putAndInsertUint16Array(tags[c][0], descriptor, 3);
-        ds->putAndInsertUint16Array(tags[c][1], table.data(), 256);
+        ds->putAndInsertUint16Array(DcmTagKey(0x0028, Uint16(0x1101 + c)), descriptor, 3);
+        ds->putAndInsertUint16Array(DcmTagKey(0x0028, Uint16(0x1201 + c)), table.data(), 256);
     }
     const DcmTagKey shortTags[] = {
         DCM_Rows,       DCM_Columns, DCM_SamplesPerPixel,     DCM_BitsAllocated,
         DCM_BitsStored, DCM_HighBit, DCM_PlanarConfiguration, DCM_PixelRepresentation};
-    const int shorts[] = {recipe.rows,       recipe.columns,        samples, recipe.bitsAllocated,
-                          recipe.bitsStored, recipe.bitsStored - 1, 0,       0};
+    const int shorts[] = {
+        recipe.rows,       recipe.columns,        samples, recipe.bitsAllocated,
+        recipe.bitsStored, recipe.bitsStored - 1, 0,       recipe.rescale.has_value()};
     for (int i = 0; i < 8; ++i)
         ds->putAndInsertUint16(shortTags[i], Uint16(shorts[i]));
     if (recipe.frames > 1)
@@ -107,6 +108,7 @@ inline bool writeDicom(const QString& path, const DicomTestFile& recipe)
     if (recipe.representativeFrame)
         ds->putAndInsertUint16(DCM_RepresentativeFrameNumber, Uint16(*recipe.representativeFrame));
     pair(recipe.window, DCM_WindowCenter, DCM_WindowWidth);
+    pair(recipe.rescale, DCM_RescaleSlope, DCM_RescaleIntercept);
     pair(recipe.angles, DCM_PositionerPrimaryAngle, DCM_PositionerSecondaryAngle);
 
     std::vector<Uint16> px;
