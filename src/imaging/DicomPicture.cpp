@@ -190,19 +190,7 @@ public:
                 return image;
             ++m_asked;
         }
-        std::optional<QImage> image;
-        {
-            std::lock_guard lane(m_lanes[0].mutex);
-            image = decode(m_lanes[0], index);
-        }
-        {
-            std::lock_guard lock(m_cacheMutex);
-            if (image)
-                remember(index, *image);
-            --m_asked;
-        }
-        m_decoded.notify_all();
-        return image;
+        return decodeOn(m_lanes[0], index, [this] { --m_asked; });
     }
 
     std::optional<QImage> readyFrame(int index) override
@@ -254,19 +242,28 @@ private:
             m_wanted.erase(m_wanted.begin());
             m_prefetching = index;
         }
+        decodeOn(m_lanes[1], index, [this] { m_prefetching.reset(); });
+        return true;
+    }
+
+    // Decodes a frame on a lane and keeps it; `finished` runs under the cache
+    // lock with it, and every waiter is woken after.
+    template <typename Finished>
+    std::optional<QImage> decodeOn(Lane& lane, int index, Finished finished)
+    {
         std::optional<QImage> image;
         {
-            std::lock_guard lane(m_lanes[1].mutex);
-            image = decode(m_lanes[1], index);
+            std::lock_guard guard(lane.mutex);
+            image = decode(lane, index);
         }
         {
             std::lock_guard lock(m_cacheMutex);
             if (image)
                 remember(index, *image);
-            m_prefetching.reset();
+            finished();
         }
         m_decoded.notify_all();
-        return true;
+        return image;
     }
 
     std::optional<QImage> cached(int index)
