@@ -123,9 +123,16 @@ std::optional<QImage> Compositor::compose(const Picture& picture1, const Picture
         placed.canvas = size;
         changed[changes++] = &placed;
     }
-    const auto resample = [](Placed* placed, bool twoThreads) {
+    // The pyramid level each changed picture reads. Reading a finer level
+    // may let go of coarser ones, but never of the one the other picture of
+    // the same image reads.
+    for (int i = 0; i < changes; ++i)
+        changed[i]->level =
+            pyramidLevelFor(*changed[i]->pyramid, changed[i]->region, changed[i]->dest);
+    const auto resample = [this](Placed* placed, bool twoThreads) {
+        const Placed& other = m_placed[placed == &m_placed[0] ? 1 : 0];
         placed->picture.resample(*placed->pyramid, placed->region, placed->dest, placed->canvas,
-                                 twoThreads);
+                                 twoThreads, other.pyramid == placed->pyramid ? other.level : -1);
     };
     if (changes == 2) {
         // One picture on each thread.

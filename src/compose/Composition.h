@@ -78,6 +78,7 @@ private:
         QRect region;
         QRectF dest;
         QSize canvas;
+        int level = -1; // the pyramid level read
         ResampledPicture picture;
     };
     // A canvas of `size` no one else holds: one of the two kept, or a new one.

@@ -8,6 +8,12 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <new>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -66,56 +72,6 @@ template <int Channels> void halveRow(const uchar* src, int srcWidth, float* out
     }
 }
 
-// Rows [top, bottom) of the next level down `dst`, made from `src` in the
-// same byte layout. Colour stays premultiplied: alpha is kept within 0..255
-// and each colour within 0..alpha. Each row is the same whichever rows are
-// made with it.
-template <int Channels> void halveRows(const QImage& src, QImage& dst, int top, int bottom)
-{
-    constexpr int channels = Channels;
-    const int w = dst.width();
-    const auto& weights = halvingWeights();
-    // Horizontally filtered rows, kept for the output rows that use each.
-    constexpr int ring = 16;
-    const size_t n = size_t(w) * size_t(channels);
-    std::vector<float> rows(size_t(ring) * n);
-    std::array<int, ring> rowOf;
-    rowOf.fill(-1);
-    auto filteredRow = [&](int y) -> const float* {
-        y = std::clamp(y, 0, src.height() - 1);
-        float* row = rows.data() + size_t(y % ring) * n;
-        if (rowOf[size_t(y % ring)] != y) {
-            halveRow<Channels>(src.constScanLine(y), src.width(), row, w);
-            rowOf[size_t(y % ring)] = y;
-        }
-        return row;
-    };
-    std::vector<float> sum(n);
-    for (int y = top; y < bottom; ++y) {
-        std::fill(sum.begin(), sum.end(), 0.0f);
-        for (int t = 0; t < halvingTaps; ++t) {
-            const float* __restrict r = filteredRow(2 * y - halvingLead + t);
-            float* __restrict s = sum.data();
-            const float wt = weights[size_t(t)];
-            for (size_t i = 0; i < n; ++i)
-                s[i] += wt * r[i];
-        }
-        uchar* out = dst.scanLine(y);
-        if constexpr (Channels == 1) {
-            for (size_t i = 0; i < n; ++i)
-                out[i] = uchar(std::clamp(std::lround(sum[i]), 0L, 255L));
-        } else {
-            for (size_t x = 0; x < size_t(w); ++x) {
-                const float* s = sum.data() + 4 * x;
-                const long a = std::clamp(std::lround(s[3]), 0L, 255L);
-                for (int c = 0; c < 4; ++c)
-                    out[4 * x + size_t(c)] =
-                        uchar(c == 3 ? a : std::clamp(std::lround(s[c]), 0L, a));
-            }
-        }
-    }
-}
-
 // Whether every pixel of four-byte rows has its last byte (alpha) 255.
 bool allOpaque(const QImage& image)
 {
@@ -155,6 +111,93 @@ QImage greyOf(const QImage& image)
 }
 
 } // namespace
+
+// Rows of level k of a pyramid, asked for in increasing order. A row kept
+// in the level is read where it lies; any other is made from rows of level
+// k - 1 (themselves kept or made the same way), filtered horizontally into a
+// ring of 16 rows and vertically from there, and dropped once used: so making
+// rows of one level keeps nothing of the levels they are made from. Colour
+// stays premultiplied: alpha is kept within 0..255 and each colour within
+// 0..alpha. Each row is the same whichever rows are made with it and whichever
+// way the rows above it come.
+template <int Channels> class ImagePyramid::LevelRows {
+public:
+    LevelRows(const ImagePyramid& pyramid, int k)
+        : m_pyramid(pyramid), m_k(k),
+          m_finer(k > 1 ? std::make_unique<LevelRows>(pyramid, k - 1) : nullptr)
+    {
+    }
+
+    // Row y, kept or made.
+    const uchar* row(int y)
+    {
+        const std::vector<bool>& made = m_pyramid.m_bandsMade[size_t(m_k)];
+        if (!made.empty() && made[size_t(y / bandRows)])
+            return m_pyramid.m_levels[size_t(m_k)].constScanLine(y);
+        m_row.resize(size_t(width()) * Channels);
+        make(y, m_row.data());
+        return m_row.data();
+    }
+
+    // Makes row y into `out`.
+    void make(int y, uchar* out)
+    {
+        const auto& weights = halvingWeights();
+        const size_t n = size_t(width()) * Channels;
+        if (m_ring.empty()) {
+            m_ring.resize(size_t(ring) * n);
+            m_rowOf.fill(-1);
+        }
+        m_sum.assign(n, 0.0f);
+        for (int t = 0; t < halvingTaps; ++t) {
+            const float* __restrict r = filteredRow(2 * y - halvingLead + t);
+            float* __restrict s = m_sum.data();
+            const float wt = weights[size_t(t)];
+            for (size_t i = 0; i < n; ++i)
+                s[i] += wt * r[i];
+        }
+        if constexpr (Channels == 1) {
+            for (size_t i = 0; i < n; ++i)
+                out[i] = uchar(std::clamp(std::lround(m_sum[i]), 0L, 255L));
+        } else {
+            for (size_t x = 0; x < n; x += 4) {
+                const float* s = m_sum.data() + x;
+                const long a = std::clamp(std::lround(s[3]), 0L, 255L);
+                for (int c = 0; c < 4; ++c)
+                    out[x + size_t(c)] = uchar(c == 3 ? a : std::clamp(std::lround(s[c]), 0L, a));
+            }
+        }
+    }
+
+private:
+    static constexpr int ring = 16;
+
+    int width() const { return m_pyramid.m_sizes[size_t(m_k)].width(); }
+
+    // Row y of level k - 1 (the edge rows repeat beyond it), filtered and
+    // halved horizontally.
+    const float* filteredRow(int y)
+    {
+        const QSize finer = m_pyramid.m_sizes[size_t(m_k - 1)];
+        y = std::clamp(y, 0, finer.height() - 1);
+        float* row = m_ring.data() + size_t(y % ring) * size_t(width()) * Channels;
+        if (m_rowOf[size_t(y % ring)] != y) {
+            const uchar* source =
+                m_finer ? m_finer->row(y) : m_pyramid.m_levels.front().constScanLine(y);
+            halveRow<Channels>(source, finer.width(), row, width());
+            m_rowOf[size_t(y % ring)] = y;
+        }
+        return row;
+    }
+
+    const ImagePyramid& m_pyramid;
+    const int m_k;
+    std::unique_ptr<LevelRows> m_finer; // level k - 1 when not the image itself
+    std::vector<float> m_ring;          // horizontally filtered rows of level k - 1
+    std::array<int, ring> m_rowOf{};
+    std::vector<float> m_sum;
+    std::vector<uchar> m_row; // a row made, not kept
+};
 
 ImagePyramid::ImagePyramid(const QImage& image)
 {
@@ -221,8 +264,6 @@ bool ImagePyramid::allocate(int k) const
 {
     if (k == 0 || !m_levels[size_t(k)].isNull())
         return !m_levels[size_t(k)].isNull();
-    if (!allocate(k - 1))
-        return false;
     // Pages are taken only as rows are made.
     QImage level(m_sizes[size_t(k)], m_levels.front().format());
     if (level.isNull())
@@ -234,32 +275,49 @@ bool ImagePyramid::allocate(int k) const
     return true;
 }
 
-void ImagePyramid::makeRows(int k, int top, int bottom) const
+template <int Channels> void ImagePyramid::makeRows(int k, int topBand, int bottomBand) const
 {
-    if (k == 0 || !allocate(k))
-        return;
     std::vector<bool>& made = m_bandsMade[size_t(k)];
-    top = std::max(top, 0) / bandRows;
-    bottom = (std::min(bottom, m_sizes[size_t(k)].height()) + bandRows - 1) / bandRows;
-    for (int band = top; band < bottom;) {
-        if (made[size_t(band)]) {
-            ++band;
+    QImage& level = m_levels[size_t(k)];
+    LevelRows<Channels> rows(*this, k);
+    for (int band = topBand; band < bottomBand; ++band) {
+        if (made[size_t(band)])
             continue;
-        }
-        // A run of bands not made yet, made in one pass.
-        int end = band;
-        while (end < bottom && !made[size_t(end)])
-            made[size_t(end++)] = true;
-        const int y0 = band * bandRows;
-        const int y1 = std::min(end * bandRows, m_sizes[size_t(k)].height());
-        makeRows(k - 1, 2 * y0 - halvingLead, 2 * (y1 - 1) + halvingTaps - halvingLead);
-        QImage& level = m_levels[size_t(k)];
-        if (m_grey)
-            halveRows<1>(m_levels[size_t(k - 1)], level, y0, y1);
-        else
-            halveRows<4>(m_levels[size_t(k - 1)], level, y0, y1);
-        band = end;
+        const int end = std::min((band + 1) * bandRows, level.height());
+        for (int y = band * bandRows; y < end; ++y)
+            rows.make(y, level.scanLine(y));
+        made[size_t(band)] = true;
     }
+}
+
+qint64 ImagePyramid::bytesMade(int k) const
+{
+    const std::vector<bool>& made = m_bandsMade[size_t(k)];
+    return m_levels[size_t(k)].bytesPerLine() * bandRows *
+           std::count(made.begin(), made.end(), true);
+}
+
+void ImagePyramid::letGoOfCoarser(int k, int topBand, int bottomBand, int alsoRead) const
+{
+    const std::vector<bool>& made = m_bandsMade[size_t(k)];
+    const qint64 fresh = std::count(made.begin() + topBand, made.begin() + bottomBand, false) *
+                         bandRows * m_levels[size_t(k)].bytesPerLine();
+    qint64 held = 0;
+    for (int j = k + 1; j < levelCount(); ++j)
+        held += j == alsoRead ? 0 : bytesMade(j);
+    if (held == 0 || fresh < held)
+        return;
+    for (int j = k + 1; j < levelCount(); ++j) {
+        if (j != alsoRead) {
+            m_levels[size_t(j)] = QImage();
+            m_bandsMade[size_t(j)].clear();
+        }
+    }
+#ifdef __GLIBC__
+    // Memory freed inside the heap goes back to the system too, before the
+    // new rows take theirs.
+    malloc_trim(0);
+#endif
 }
 
 bool ImagePyramid::reserveLevel(int k) const
@@ -268,12 +326,28 @@ bool ImagePyramid::reserveLevel(int k) const
     return allocate(k);
 }
 
-const QImage& ImagePyramid::levelRows(int k, int top, int bottom) const
+const QImage& ImagePyramid::levelRows(int k, int top, int bottom, int alsoRead) const
 {
     if (k == 0)
         return m_levels.front();
     const std::lock_guard lock(m_making);
-    makeRows(k, top, bottom);
+    if (!allocate(k))
+        return m_levels[size_t(k)];
+    const int topBand = std::max(top, 0) / bandRows;
+    const int bottomBand =
+        (std::min(bottom, m_sizes[size_t(k)].height()) + bandRows - 1) / bandRows;
+    if (topBand >= bottomBand)
+        return m_levels[size_t(k)];
+    letGoOfCoarser(k, topBand, bottomBand, alsoRead);
+    try {
+        if (m_grey)
+            makeRows<1>(k, topBand, bottomBand);
+        else
+            makeRows<4>(k, topBand, bottomBand);
+    } catch (const std::bad_alloc&) {
+        static const QImage none;
+        return none;
+    }
     return m_levels[size_t(k)];
 }
 
@@ -317,10 +391,8 @@ qint64 ImagePyramid::byteCount() const
 {
     const std::lock_guard lock(m_making);
     qint64 total = m_levels.front().sizeInBytes();
-    for (size_t k = 1; k < m_levels.size(); ++k) {
-        const std::vector<bool>& made = m_bandsMade[k];
-        total += m_levels[k].bytesPerLine() * bandRows * std::count(made.begin(), made.end(), true);
-    }
+    for (int k = 1; k < levelCount(); ++k)
+        total += bytesMade(k);
     return total;
 }
 

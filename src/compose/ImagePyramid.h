@@ -22,8 +22,11 @@
 //
 // A reduced level is made row by row as rows of it are asked for (from any
 // thread; one at a time): a composition that reads only the full image never
-// pays for the levels, and one that reads a crop holds only the rows of the
-// crop (the memory of rows not made is not taken).
+// pays for the levels, one that reads a crop holds only the rows of the crop
+// (the memory of rows not made is not taken), and one that reads a coarse
+// level holds only that level: the rows of the finer levels it is made from
+// are read where they are kept, and otherwise made a few at a time and
+// dropped.
 class ImagePyramid {
 public:
     explicit ImagePyramid(const QImage& image);
@@ -34,9 +37,16 @@ public:
     // become 0. A level that memory could not be found for is a null image.
     const QImage& level(int k) const;
     // Level k with at least its rows [top, bottom) made, for a reader of
-    // those rows only.
-    const QImage& levelRows(int k, int top, int bottom) const;
-    // Whether there is memory for level k (and those above it), taken now.
+    // those rows only (a null image when there was no memory to make them).
+    // Before it takes memory for new rows, it lets go of the coarser levels
+    // other than `alsoRead` (the level another reader reads at the same time,
+    // -1 for none) when they hold no more than the new rows take: they were
+    // the price of an earlier reading, and are made again from the rows kept
+    // here if asked for. Coarser levels holding more are kept, so that a crop
+    // dragged back and forth across the size at which the level changes, a
+    // band of new rows at a time, does not make them again each time.
+    const QImage& levelRows(int k, int top, int bottom, int alsoRead = -1) const;
+    // Whether there is memory for level k, taken now.
     bool reserveLevel(int k) const;
     QSize levelSize(int k) const { return m_sizes[size_t(k)]; }
     int levelCount() const { return int(m_sizes.size()); }
@@ -60,8 +70,11 @@ public:
 private:
     // Rows are made in bands of this many.
     static constexpr int bandRows = 16;
+    template <int Channels> class LevelRows;
     bool allocate(int k) const;
-    void makeRows(int k, int top, int bottom) const;
+    template <int Channels> void makeRows(int k, int topBand, int bottomBand) const;
+    qint64 bytesMade(int k) const;
+    void letGoOfCoarser(int k, int topBand, int bottomBand, int alsoRead) const;
 
     std::vector<QSize> m_sizes;
     // Guarded by m_making.

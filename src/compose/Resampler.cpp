@@ -174,15 +174,25 @@ int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
         const QSize level = source.levelSize(k);
         return !usable.isEmpty() &&
                (usable.width() >= leastUsable || usable.width() == level.width()) &&
-               (usable.height() >= leastUsable || usable.height() == level.height()) &&
-               source.reserveLevel(k);
+               (usable.height() >= leastUsable || usable.height() == level.height());
     };
     int k = 0;
     while (k + 1 < source.levelCount() &&
            double(qint64(1) << (k + 1)) * leastRemaining <= reduction &&
            enough(source.usableRegion(region, k + 1), k + 1))
         ++k;
+    // A level there is no memory for gives way to a finer one.
+    while (k > 0 && !source.reserveLevel(k))
+        --k;
     return k;
+}
+
+int pyramidLevelFor(const ImagePyramid& source, QRect region, QRectF dest)
+{
+    region &= QRect(QPoint(0, 0), source.levelSize(0));
+    if (region.isEmpty() || !(dest.width() > 0))
+        return 0;
+    return pyramidLevelFor(source, region, double(region.width()) / dest.width());
 }
 
 struct ResampledPicture::Plan {
@@ -238,7 +248,7 @@ void ResampledPicture::filterRows(const Plan& plan, int from, int to,
 }
 
 void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF dest, QSize canvas,
-                                bool twoThreads)
+                                bool twoThreads, int alsoRead)
 {
     clear();
     if (canvas.isEmpty() || source.levelCount() < 1 || region.isEmpty() || !(dest.width() > 0) ||
@@ -250,8 +260,7 @@ void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF
 
     Plan plan;
     plan.source = &source;
-    const double reduction = double(region.width()) / dest.width();
-    const int k = pyramidLevelFor(source, region, reduction);
+    const int k = pyramidLevelFor(source, region, dest);
     const QRect usable = source.usableRegion(region, k);
     const int scale = 1 << k;
 
@@ -265,7 +274,9 @@ void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF
         return;
     const AxisPlan& px = plan.px;
     const AxisPlan& py = plan.py;
-    plan.level = &source.levelRows(k, py.srcBegin, py.srcBegin + py.srcCount());
+    plan.level = &source.levelRows(k, py.srcBegin, py.srcBegin + py.srcCount(), alsoRead);
+    if (plan.level->isNull())
+        return;
 
     plan.vw = verticalWeights(py);
     solidBegin = px.outCount();

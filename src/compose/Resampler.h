@@ -24,9 +24,11 @@
 class ResampledPicture {
 public:
     // Resamples; with `twoThreads` the lower half of the rows is filtered on
-    // a second thread. Empty when nothing lands on a canvas of `canvas`.
+    // a second thread. Empty when nothing lands on a canvas of `canvas` (or
+    // there was no memory for the rows read). `alsoRead`: the pyramid level
+    // another picture of the same pyramid reads, kept (-1 for none).
     void resample(const ImagePyramid& source, QRect region, QRectF dest, QSize canvas,
-                  bool twoThreads);
+                  bool twoThreads, int alsoRead = -1);
     void clear();
 
     // The canvas pixels the picture touches (empty: none).
@@ -59,3 +61,6 @@ void drawResampled(QImage& canvas, const ImagePyramid& source, QRect region, QRe
 // The pyramid level drawResampled reads for `region` reduced by `reduction`
 // (source pixels per canvas pixel).
 int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction);
+// The pyramid level ResampledPicture::resample reads for `region` drawn into
+// `dest`.
+int pyramidLevelFor(const ImagePyramid& source, QRect region, QRectF dest);

@@ -366,12 +366,21 @@ private slots:
         const ImagePyramid pyramid(image);
         QCOMPARE(pyramid.isGrey(), !colour);
         QCOMPARE(pyramidLevelFor(pyramid, crop, double(crop.width()) / double(imgSize)), level);
-        // A level made for some rows first, then whole, is the level made at once.
-        pyramid.levelRows(level, crop.top() >> level, (crop.top() >> level) + 20);
+        // A level is the same whichever of its rows were made first, and
+        // whether the rows of the level above it were kept (here some) or
+        // made and dropped (all of them in a level made at once).
+        const int top = crop.top() >> level;
+        if (level > 1)
+            pyramid.levelRows(level - 1, 2 * top, 2 * top + 40);
+        pyramid.levelRows(level, top, top + 20);
         QCOMPARE(pyramid.level(level), ImagePyramid(image).level(level));
+        // A compositor that read coarser levels before (the whole image
+        // smaller) lets go of them and gives the same picture.
+        Compositor compositor;
+        compositor.compose(whole(image), {}, {imgSize, imgSize, imgSize / 4, 0, 0, 0}, {});
         const qint64 centre = imgSize / 2 + 3;
-        const QImage canvas =
-            compose({image, crop}, {}, {imgSize + 6, imgSize + 6, imgSize, centre, 0, centre});
+        const QImage canvas = *compositor.compose(
+            {image, crop}, {}, {imgSize + 6, imgSize + 6, imgSize, centre, 0, centre}, {});
         const QRectF dest = placementRect(QSizeF(crop.size()), imgSize, centre, centre);
         // Away from the crop's edges, where the reduced copies must keep out
         // what lies beyond the crop.
