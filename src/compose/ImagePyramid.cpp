@@ -47,29 +47,41 @@ qint64 ceilDiv(qint64 a, qint64 b)
     return -floorDiv(-a, b);
 }
 
-// One row of `src` filtered and halved horizontally into `out` (`width`
-// pixels of `Channels` floats).
-template <int Channels> void halveRow(const uchar* src, int srcWidth, float* out, int width)
+// One row of `src` (`srcWidth` pixels of `Channels` bytes) filtered and
+// halved horizontally into `out` (`width` pixels of `Channels` floats).
+// `wide` holds the row widened to floats once, the edge pixels repeated
+// beyond it as far as a tap reaches.
+template <int Channels>
+void halveRow(const uchar* src, int srcWidth, float* out, int width, std::vector<float>& wide)
 {
+    constexpr int pad = halvingTaps / 2;
+    constexpr size_t channels = Channels;
+    wide.resize((size_t(srcWidth) + 2 * pad) * channels);
+    float* row = wide.data() + pad * channels;
+    for (size_t i = 0; i < size_t(srcWidth) * channels; ++i)
+        row[i] = float(src[i]);
+    for (size_t i = 0; i < pad * channels; ++i) {
+        row[-ptrdiff_t(pad * channels) + ptrdiff_t(i)] = row[i % channels];
+        row[size_t(srcWidth) * channels + i] = row[size_t(srcWidth - 1) * channels + i % channels];
+    }
     const auto& w = halvingWeights();
     for (int x = 0; x < width; ++x) {
-        const int first = 2 * x - halvingLead;
+        const float* p = row + (ptrdiff_t(2 * x) - halvingLead) * ptrdiff_t(channels);
         float sums[Channels] = {};
-        if (first >= 0 && first + halvingTaps <= srcWidth) {
-            const uchar* p = src + size_t(first) * Channels;
-            for (int t = 0; t < halvingTaps; ++t, p += Channels)
-                for (int c = 0; c < Channels; ++c)
-                    sums[c] += w[size_t(t)] * float(p[c]);
-        } else {
-            for (int t = 0; t < halvingTaps; ++t) {
-                const uchar* p = src + size_t(std::clamp(first + t, 0, srcWidth - 1)) * Channels;
-                for (int c = 0; c < Channels; ++c)
-                    sums[c] += w[size_t(t)] * float(p[c]);
-            }
-        }
-        for (int c = 0; c < Channels; ++c)
-            out[size_t(x) * Channels + size_t(c)] = sums[c];
+        for (int t = 0; t < halvingTaps; ++t, p += channels)
+            for (size_t c = 0; c < channels; ++c)
+                sums[c] += w[size_t(t)] * p[c];
+        for (size_t c = 0; c < channels; ++c)
+            out[size_t(x) * channels + c] = sums[c];
     }
+}
+
+// A sum rounded to the nearest whole number (halves away from zero) within
+// 0..top: std::lround's result, without its call.
+inline uchar roundedWithin(float v, int top)
+{
+    const int r = int(double(std::clamp(v, -1.0f, 256.0f)) + 0.5);
+    return uchar(std::clamp(r, 0, top));
 }
 
 // Whether every pixel of four-byte rows has its last byte (alpha) 255.
@@ -158,13 +170,14 @@ public:
         }
         if constexpr (Channels == 1) {
             for (size_t i = 0; i < n; ++i)
-                out[i] = uchar(std::clamp(std::lround(m_sum[i]), 0L, 255L));
+                out[i] = roundedWithin(m_sum[i], 255);
         } else {
             for (size_t x = 0; x < n; x += 4) {
                 const float* s = m_sum.data() + x;
-                const long a = std::clamp(std::lround(s[3]), 0L, 255L);
-                for (int c = 0; c < 4; ++c)
-                    out[x + size_t(c)] = uchar(c == 3 ? a : std::clamp(std::lround(s[c]), 0L, a));
+                const uchar a = roundedWithin(s[3], 255);
+                for (size_t c = 0; c < 3; ++c)
+                    out[x + c] = roundedWithin(s[c], a);
+                out[x + 3] = a;
             }
         }
     }
@@ -184,7 +197,7 @@ private:
         if (m_rowOf[size_t(y % ring)] != y) {
             const uchar* source =
                 m_finer ? m_finer->row(y) : m_pyramid.m_levels.front().constScanLine(y);
-            halveRow<Channels>(source, finer.width(), row, width());
+            halveRow<Channels>(source, finer.width(), row, width(), m_wide);
             m_rowOf[size_t(y % ring)] = y;
         }
         return row;
@@ -195,6 +208,7 @@ private:
     std::unique_ptr<LevelRows> m_finer; // level k - 1 when not the image itself
     std::vector<float> m_ring;          // horizontally filtered rows of level k - 1
     std::array<int, ring> m_rowOf{};
+    std::vector<float> m_wide; // a row of level k - 1 widened
     std::vector<float> m_sum;
     std::vector<uchar> m_row; // a row made, not kept
 };
