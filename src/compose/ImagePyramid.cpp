@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <new>
 
@@ -289,19 +290,36 @@ bool ImagePyramid::allocate(int k) const
     return true;
 }
 
-template <int Channels> void ImagePyramid::makeRows(int k, int topBand, int bottomBand) const
+template <int Channels>
+void ImagePyramid::makeRows(int k, int topBand, int bottomBand, bool twoThreads) const
 {
     std::vector<bool>& made = m_bandsMade[size_t(k)];
     QImage& level = m_levels[size_t(k)];
-    LevelRows<Channels> rows(*this, k);
-    for (int band = topBand; band < bottomBand; ++band) {
-        if (made[size_t(band)])
-            continue;
-        const int end = std::min((band + 1) * bandRows, level.height());
-        for (int y = band * bandRows; y < end; ++y)
-            rows.make(y, level.scanLine(y));
-        made[size_t(band)] = true;
+    std::vector<int> bands;
+    for (int band = topBand; band < bottomBand; ++band)
+        if (!made[size_t(band)])
+            bands.push_back(band);
+    uchar* const bits = level.bits();
+    const auto makeBands = [&](size_t from, size_t to) {
+        LevelRows<Channels> rows(*this, k);
+        for (size_t i = from; i < to; ++i) {
+            const int end = std::min((bands[i] + 1) * bandRows, level.height());
+            for (int y = bands[i] * bandRows; y < end; ++y)
+                rows.make(y, bits + qsizetype(y) * level.bytesPerLine());
+        }
+    };
+    // Many rows are made half on another thread, each half with its own
+    // working rows.
+    if (twoThreads && bands.size() >= 4) {
+        const size_t middle = bands.size() / 2;
+        std::future<void> lower = std::async(std::launch::async, makeBands, middle, bands.size());
+        makeBands(0, middle);
+        lower.get();
+    } else {
+        makeBands(0, bands.size());
     }
+    for (int band : bands)
+        made[size_t(band)] = true;
 }
 
 qint64 ImagePyramid::bytesMade(int k) const
@@ -340,7 +358,8 @@ bool ImagePyramid::reserveLevel(int k) const
     return allocate(k);
 }
 
-const QImage& ImagePyramid::levelRows(int k, int top, int bottom, int alsoRead) const
+const QImage& ImagePyramid::levelRows(int k, int top, int bottom, int alsoRead,
+                                      bool twoThreads) const
 {
     if (k == 0)
         return m_levels.front();
@@ -355,9 +374,9 @@ const QImage& ImagePyramid::levelRows(int k, int top, int bottom, int alsoRead) 
     letGoOfCoarser(k, topBand, bottomBand, alsoRead);
     try {
         if (m_grey)
-            makeRows<1>(k, topBand, bottomBand);
+            makeRows<1>(k, topBand, bottomBand, twoThreads);
         else
-            makeRows<4>(k, topBand, bottomBand);
+            makeRows<4>(k, topBand, bottomBand, twoThreads);
     } catch (const std::bad_alloc&) {
         static const QImage none;
         return none;

@@ -44,8 +44,10 @@ public:
     // the price of an earlier reading, and are made again from the rows kept
     // here if asked for. Coarser levels holding more are kept, so that a crop
     // dragged back and forth across the size at which the level changes, a
-    // band of new rows at a time, does not make them again each time.
-    const QImage& levelRows(int k, int top, int bottom, int alsoRead = -1) const;
+    // band of new rows at a time, does not make them again each time. With
+    // `twoThreads` many new rows are made half on a second thread.
+    const QImage& levelRows(int k, int top, int bottom, int alsoRead = -1,
+                            bool twoThreads = false) const;
     // Whether there is memory for level k, taken now.
     bool reserveLevel(int k) const;
     QSize levelSize(int k) const { return m_sizes[size_t(k)]; }
@@ -72,7 +74,8 @@ private:
     static constexpr int bandRows = 16;
     template <int Channels> class LevelRows;
     bool allocate(int k) const;
-    template <int Channels> void makeRows(int k, int topBand, int bottomBand) const;
+    template <int Channels>
+    void makeRows(int k, int topBand, int bottomBand, bool twoThreads) const;
     qint64 bytesMade(int k) const;
     void letGoOfCoarser(int k, int topBand, int bottomBand, int alsoRead) const;
 

@@ -274,7 +274,8 @@ void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF
         return;
     const AxisPlan& px = plan.px;
     const AxisPlan& py = plan.py;
-    plan.level = &source.levelRows(k, py.srcBegin, py.srcBegin + py.srcCount(), alsoRead);
+    plan.level =
+        &source.levelRows(k, py.srcBegin, py.srcBegin + py.srcCount(), alsoRead, twoThreads);
     if (plan.level->isNull())
         return;
 
