@@ -42,6 +42,9 @@ struct HorizontalTable {
     const Lanes* weights;
     int stride;  // tap pairs per column
     int columns; // columns in the table, a multiple of 4
+    // The picture is opaque: every pixel written has alpha 255, whatever
+    // the rounding of the alpha sums.
+    bool opaque = false;
 };
 
 // The horizontal filter of one axis for grey rows: column x reads the grey
@@ -70,7 +73,8 @@ struct Kernels {
     void (*verticalGrey)(Lanes* out, const std::uint8_t* const* rows, const std::int16_t* weights,
                          int taps, int pixels);
     // Filters every column of the table and writes them as premultiplied
-    // RGBA bytes to `out`, each a valid pixel (alpha 0..255, colour 0..alpha).
+    // RGBA bytes to `out`, each a valid pixel (alpha 0..255, or 255 where the
+    // table is opaque; colour 0..alpha).
     void (*horizontal)(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& table);
     // Filters every column of the grey table and writes them as opaque RGBA
     // bytes (g g g 255) to `out`.

@@ -49,6 +49,15 @@ PAIRVUE_AVX2 void verticalColour(Lanes* out, const std::uint8_t* const* rows,
         _mm256_storeu_si256(o + 2, _mm256_shuffle_epi8(a2, order));
         _mm256_storeu_si256(o + 3, _mm256_shuffle_epi8(a3, order));
     }
+    // The rest four pixels (two pairs) at a time; the pairs written stay
+    // whole, so an odd last pixel is left with its zero partner below.
+    for (; m + 4 <= pixels - (pixels & 1); m += 4) {
+        __m256i a = bias;
+        for (int t = 0; t < taps; ++t)
+            a = _mm256_add_epi16(
+                a, _mm256_mulhi_epi16(q7(rows[t] + 4 * m), _mm256_set1_epi16(weights[t])));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + m / 2), _mm256_shuffle_epi8(a, order));
+    }
     if (m < pixels)
         generic::verticalColourFrom(out, rows, weights, taps, m, pixels, bgra);
 }
@@ -106,6 +115,12 @@ PAIRVUE_AVX2 void horizontalFixed(std::uint8_t* out, const Lanes* pairs,
     const __m256i round = _mm256_set1_epi32(1 << (finalShift - 1));
     const __m256i zero = _mm256_setzero_si256();
     const __m256i max = _mm256_set1_epi16(255);
+    // An opaque picture's alpha is raised to 255: `floor` is 255 in every
+    // lane, `opaque` in the alpha lanes (else both are 0).
+    const __m256i floor = table.opaque ? max : zero;
+    const __m256i opaque =
+        table.opaque ? _mm256_setr_epi16(0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255)
+                     : zero;
     // After packing, the lanes hold columns (0, 2 | 1, 3); put them in order.
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     const Lanes* w = table.weights;
@@ -118,8 +133,8 @@ PAIRVUE_AVX2 void horizontalFixed(std::uint8_t* out, const Lanes* pairs,
         __m256i s = _mm256_packs_epi32(a, b);
         __m256i alpha = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, _MM_SHUFFLE(3, 3, 3, 3)),
                                                _MM_SHUFFLE(3, 3, 3, 3));
-        alpha = _mm256_min_epi16(_mm256_max_epi16(alpha, zero), max);
-        s = _mm256_min_epi16(_mm256_max_epi16(s, zero), alpha);
+        alpha = _mm256_min_epi16(_mm256_max_epi16(alpha, floor), max);
+        s = _mm256_max_epi16(_mm256_min_epi16(_mm256_max_epi16(s, zero), alpha), opaque);
         const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(s, s), order);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), _mm256_castsi256_si128(bytes));
     }

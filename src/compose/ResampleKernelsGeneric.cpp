@@ -57,7 +57,7 @@ void horizontal(std::uint8_t* out, const Lanes* pairs, const HorizontalTable& ta
         int v[4];
         for (int c = 0; c < 4; ++c)
             v[c] = std::clamp((sums[c] + (1 << (finalShift - 1))) >> finalShift, -32768, 32767);
-        const int a = std::clamp(v[3], 0, 255);
+        const int a = table.opaque ? 255 : std::clamp(v[3], 0, 255);
         for (int c = 0; c < 3; ++c)
             out[4 * x + c] = std::uint8_t(std::clamp(v[c], 0, a));
         out[4 * x + 3] = std::uint8_t(a);

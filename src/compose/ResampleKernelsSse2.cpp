@@ -97,8 +97,10 @@ template <int Pairs> inline __m128i filterColumn(const Lanes* p, const Lanes* w,
 }
 
 // Two columns' sums rounded to bytes, alpha clamped to 0..255 and colour to
-// 0..alpha; the eight bytes are the two pixels.
-inline std::uint64_t finishColumns(__m128i a, __m128i b)
+// 0..alpha; the eight bytes are the two pixels. For an opaque picture
+// `floor` is 255 everywhere and `opaque` 255 in the alpha lanes (else both
+// are 0): alpha becomes 255.
+inline std::uint64_t finishColumns(__m128i a, __m128i b, __m128i floor, __m128i opaque)
 {
     const __m128i round = _mm_set1_epi32(1 << (finalShift - 1));
     a = _mm_srai_epi32(_mm_add_epi32(a, round), finalShift);
@@ -106,8 +108,8 @@ inline std::uint64_t finishColumns(__m128i a, __m128i b)
     __m128i s = _mm_packs_epi32(a, b);
     __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, _MM_SHUFFLE(3, 3, 3, 3)),
                                         _MM_SHUFFLE(3, 3, 3, 3));
-    alpha = _mm_min_epi16(_mm_max_epi16(alpha, _mm_setzero_si128()), _mm_set1_epi16(255));
-    s = _mm_min_epi16(_mm_max_epi16(s, _mm_setzero_si128()), alpha);
+    alpha = _mm_min_epi16(_mm_max_epi16(alpha, floor), _mm_set1_epi16(255));
+    s = _mm_max_epi16(_mm_min_epi16(_mm_max_epi16(s, _mm_setzero_si128()), alpha), opaque);
     return std::uint64_t(_mm_cvtsi128_si64(_mm_packus_epi16(s, s)));
 }
 
@@ -117,10 +119,13 @@ void horizontalFixed(std::uint8_t* out, const Lanes* pairs, const HorizontalTabl
     const int n = table.columns;
     const int stride = table.stride;
     const Lanes* w = table.weights;
+    const __m128i floor = table.opaque ? _mm_set1_epi16(255) : _mm_setzero_si128();
+    const __m128i opaque =
+        table.opaque ? _mm_setr_epi16(0, 0, 0, 255, 0, 0, 0, 255) : _mm_setzero_si128();
     for (int x = 0; x < n; x += 2, w += 2 * stride) {
         const __m128i a = filterColumn<Pairs>(pairs + table.firstPair[x], w, stride);
         const __m128i b = filterColumn<Pairs>(pairs + table.firstPair[x + 1], w + 1, stride);
-        const std::uint64_t two = finishColumns(a, b);
+        const std::uint64_t two = finishColumns(a, b, floor, opaque);
         std::memcpy(out + 4 * x, &two, 8);
     }
 }

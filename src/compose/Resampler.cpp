@@ -219,7 +219,6 @@ void ResampledPicture::filterRows(const Plan& plan, int from, int to,
     const AxisPlan& py = plan.py;
     const bool grey = plan.source->isGrey();
     const bool bgra = plan.source->channelOrderIsBgra();
-    const bool fixAlpha = !grey && opaque;
     const size_t offset = size_t(px.srcBegin) * size_t(grey ? 1 : 4);
     // One row filtered vertically, padded so that every canvas column may
     // read its whole stride (the padding has weight 0).
@@ -239,10 +238,6 @@ void ResampledPicture::filterRows(const Plan& plan, int from, int to,
         } else {
             kernels.verticalColour(vertical.data(), rows.data(), w, ny, px.srcCount(), bgra);
             kernels.horizontal(out, vertical.data(), plan.hw.table);
-            // An opaque picture stays opaque whatever the rounding.
-            if (fixAlpha)
-                for (int x = 0; x < px.outCount(); ++x)
-                    out[4 * x + 3] = 255;
         }
     }
 }
@@ -299,6 +294,8 @@ void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF
         plan.gw = greyWeights(px);
     else
         plan.hw = horizontalWeights(px);
+    // An opaque picture stays opaque whatever the rounding.
+    plan.hw.table.opaque = opaque;
     plan.padding = grey ? plan.gw.table.stride / 8 + 1 : plan.hw.table.stride + 1;
     const int outColumns = grey ? plan.gw.table.columns : plan.hw.table.columns;
 
