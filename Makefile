@@ -46,6 +46,8 @@ bench: configure
 	@scripts/install-deps bench
 	@cmake --build $(BUILD) -j$(JOBS) --target pairvue_bench
 	./$(BUILD)/pairvue_bench
+	xvfb-run -a -s "-screen 0 1920x1200x24" env QT_QPA_PLATFORM=xcb \
+	  ./$(BUILD)/pairvue_bench --benchmark_filter=BM_CropDragThroughX
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

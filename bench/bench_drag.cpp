@@ -1,6 +1,9 @@
 // A crop drag on a window holding two 2048-pixel colour images: every mouse move goes
 // through the real editor, recomposes (refresh) and repaints the window. The same for
 // a held arrow key: every repeat moves the crop one pixel, recomposes and repaints.
+// Under an X server (`make bench` runs one case under Xvfb), the drag is also made
+// with XTest input, as a user's mouse: each move is timed from the motion sent to the
+// server until the window's new picture has been painted and reached the server.
 #include "Tinted.h"
 #include "app/ContentView.h"
 #include "slots/CropEditor.h"
@@ -8,8 +11,11 @@
 #include "support/AngioImage.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <benchmark/benchmark.h>
 
@@ -142,5 +148,133 @@ void BM_CropKeys(benchmark::State& state)
 
 } // namespace
 
+// Last, as Xlib's macros (KeyPress, None...) would clash with Qt's names above.
+#ifdef PAIRVUE_BENCH_XTEST
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace {
+
+// Counts the update requests (paint and flush) a window has been sent.
+class UpdateCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::UpdateRequest)
+            ++count;
+        return false;
+    }
+};
+
+// Waits, handling events, until `done` holds or `limitMs` have passed.
+template <typename Done> bool waitFor(Done done, int limitMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTimer wake; // so that waiting for events cannot outlast the limit
+    wake.start(5);
+    while (!done()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void BM_CropDragThroughX(benchmark::State& state)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) {
+        state.SkipWithError("needs an X server (QT_QPA_PLATFORM=xcb)");
+        return;
+    }
+    Display* input = XOpenDisplay(nullptr);
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!input || !XTestQueryExtension(input, &event, &error, &major, &minor)) {
+        state.SkipWithError("no XTest on this display");
+        if (input)
+            XCloseDisplay(input);
+        return;
+    }
+    ContentView window;
+    CropEditor* editor = showWindow(window, state);
+    if (!editor) {
+        XCloseDisplay(input);
+        return;
+    }
+    UpdateCounter updates;
+    window.installEventFilter(&updates);
+    window.windowHandle()->installEventFilter(&updates);
+    xcb_connection_t* qt = x11->connection();
+    // A round trip on the window's own connection: everything it sent before, the
+    // painted picture included, has been handled by the server.
+    const auto roundTrip = [qt] {
+        std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
+    };
+    const auto pointerTo = [&](QPoint local) {
+        const QPoint global = editor->mapToGlobal(local);
+        XTestFakeMotionEvent(input, -1, global.x(), global.y(), CurrentTime);
+        XFlush(input);
+    };
+
+    constexpr int moves = 200;
+    std::vector<double> perMove;
+    int unchanged = 0; // moves that left the crop where it was (not timed)
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.state().crop1.set(std::nullopt);
+        const QPoint start(40, 20);
+        pointerTo(start);
+        waitFor([] { return false; }, 50);
+        XTestFakeButtonEvent(input, 1, True, CurrentTime);
+        XFlush(input);
+        waitFor([] { return false; }, 50);
+        state.ResumeTiming();
+        for (int i = 1; i <= moves; ++i) {
+            const double t =
+                i <= moves / 2 ? double(i) / (moves / 2) : 2.0 - double(i) / (moves / 2);
+            const QPoint at = start + QPoint(int(240 * t + 8 * std::sin(i * 0.3)), int(200 * t));
+            const std::optional<QRectF> before = window.state().crop1();
+            const int painted = updates.count;
+            QElapsedTimer timer;
+            timer.start();
+            pointerTo(at);
+            // The crop follows, then the window is painted and flushed.
+            if (!waitFor([&] { return window.state().crop1() != before; }, 500) ||
+                !waitFor([&] { return updates.count > painted; }, 500)) {
+                ++unchanged;
+                continue;
+            }
+            QCoreApplication::processEvents(); // the update request handled whole
+            roundTrip();
+            perMove.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        state.PauseTiming();
+        XTestFakeButtonEvent(input, 1, False, CurrentTime);
+        XFlush(input);
+        waitFor([] { return false; }, 50);
+        state.ResumeTiming();
+    }
+    XCloseDisplay(input);
+    if (perMove.empty()) {
+        state.SkipWithError("no move reached the window");
+        return;
+    }
+    state.counters["median_ms"] = percentile(perMove, 0.5);
+    state.counters["p90_ms"] = percentile(perMove, 0.9);
+    state.counters["unchanged_moves"] = unchanged;
+    state.SetItemsProcessed(state.iterations() * moves);
+}
+
+} // namespace
+#endif
+
 BENCHMARK(BM_CropDrag)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CropKeys)->Unit(benchmark::kMillisecond)->Iterations(3);
+#ifdef PAIRVUE_BENCH_XTEST
+BENCHMARK(BM_CropDragThroughX)->Unit(benchmark::kMillisecond)->Iterations(3);
+#endif
