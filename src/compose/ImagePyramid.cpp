@@ -88,10 +88,11 @@ inline uchar roundedWithin(float v, int top)
 // Whether every pixel of four-byte rows has its last byte (alpha) 255.
 bool allOpaque(const QImage& image)
 {
+    const int width = image.width(); // a call the loops below would repeat
     for (int y = 0; y < image.height(); ++y) {
         const uchar* p = image.constScanLine(y) + 3;
         uchar all = 255;
-        for (int x = 0; x < image.width(); ++x)
+        for (int x = 0; x < width; ++x)
             all &= p[4 * x];
         if (all != 255)
             return false;
@@ -103,10 +104,11 @@ bool allOpaque(const QImage& image)
 // grey image; a null image when it is anything else.
 QImage greyOf(const QImage& image)
 {
+    const int width = image.width();
     for (int y = 0; y < image.height(); ++y) {
         const uchar* p = image.constScanLine(y);
         uchar differs = 0;
-        for (int x = 0; x < image.width(); ++x, p += 4)
+        for (int x = 0; x < width; ++x, p += 4)
             differs |= uchar((p[0] ^ p[1]) | (p[0] ^ p[2]) | uchar(~p[3]));
         if (differs)
             return QImage();
@@ -117,7 +119,7 @@ QImage greyOf(const QImage& image)
     for (int y = 0; y < image.height(); ++y) {
         const uchar* p = image.constScanLine(y);
         uchar* out = grey.scanLine(y);
-        for (int x = 0; x < image.width(); ++x)
+        for (int x = 0; x < width; ++x)
             out[x] = p[4 * x + 1];
     }
     return grey;
