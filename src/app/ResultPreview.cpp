@@ -87,8 +87,8 @@ void ResultPreview::paintEvent(QPaintEvent*)
     const qreal dpr = devicePixelRatioF();
     const QSize pixels(std::max(1, int(std::lround(target.width() * dpr))),
                        std::max(1, int(std::lround(target.height() * dpr))));
-    const QPixmap& scaled = m_scaled.scaled(m_image, pixels, dpr);
-    p.drawPixmap(target, scaled, QRectF(QPointF(0, 0), QSizeF(scaled.size())));
+    const QImage& scaled = m_scaled.scaled(m_image, pixels);
+    p.drawImage(target, scaled, QRectF(QPointF(0, 0), QSizeF(scaled.size())));
 }
 
 bool ResultPreview::onPicture(QPointF p) const

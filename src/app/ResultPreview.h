@@ -46,7 +46,7 @@ private:
     bool onPicture(QPointF p) const;
 
     QImage m_image;
-    ScaledImageCache m_scaled; // the composite at the size shown, made once per composite
+    ScaledImage m_scaled; // the composite at the size shown, remade in part as it changes
     std::function<void()> m_onDragOut;
     std::optional<QPoint> m_pressedAt;
 };

@@ -216,7 +216,7 @@ private:
     std::vector<uchar> m_row; // a row made, not kept
 };
 
-ImagePyramid::ImagePyramid(const QImage& image)
+ImagePyramid::ImagePyramid(const QImage& image, bool reducedCopies)
 {
     QImage base = image;
     if (base.colorSpace().isValid() && base.colorSpace() != QColorSpace(QColorSpace::SRgb))
@@ -268,7 +268,8 @@ ImagePyramid::ImagePyramid(const QImage& image)
     }
     m_opaque = m_opaque || m_grey;
     m_sizes.push_back(base.size());
-    for (QSize size = base.size(); !base.isNull() && size.width() >= 2 && size.height() >= 2;) {
+    for (QSize size = base.size();
+         reducedCopies && !base.isNull() && size.width() >= 2 && size.height() >= 2;) {
         size = QSize(size.width() / 2, size.height() / 2);
         m_sizes.push_back(size);
     }

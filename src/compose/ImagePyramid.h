@@ -29,7 +29,10 @@
 // dropped.
 class ImagePyramid {
 public:
-    explicit ImagePyramid(const QImage& image);
+    // With `reducedCopies` false there is only level 0: for an image
+    // resampled once, where making a reduced copy would cost more than
+    // filtering the full image with a wider filter.
+    explicit ImagePyramid(const QImage& image, bool reducedCopies = true);
 
     // Level k is 2^k times smaller than level 0 (sizes rounded down), one
     // byte per pixel when grey, otherwise four premultiplied bytes in the

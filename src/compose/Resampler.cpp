@@ -334,6 +334,23 @@ void ResampledPicture::drawRow(uchar* canvasRow, int y) const
                  coverX.data(), coverY[size_t(oy)], area.width(), solidBegin, solidEnd, opaque);
 }
 
+void ResampledPicture::copyRow(uchar* out, int y, bool bgra) const
+{
+    if (y < area.top() || y > area.bottom())
+        return;
+    const uchar* in = pixels.data() + size_t(y - area.top()) * size_t(stride);
+    if (!bgra) {
+        std::memcpy(out, in, size_t(area.width()) * 4);
+        return;
+    }
+    for (int x = 0; x < area.width(); ++x, in += 4, out += 4) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+        out[3] = in[3];
+    }
+}
+
 QRect ResampledPicture::replacedSpan(int y) const
 {
     if (!opaque || y < area.top() || y > area.bottom() || solidBegin >= solidEnd ||

@@ -36,6 +36,10 @@ public:
 
     // Draws canvas row y of the picture source-over onto `canvasRow`.
     void drawRow(uchar* canvasRow, int y) const;
+    // Copies canvas row y of the picture as filtered, before any partial
+    // coverage of its edge pixels, to `out` (area.width() pixels), in the
+    // byte order R G B A or, with `bgra`, B G R A.
+    void copyRow(uchar* out, int y, bool bgra) const;
     // The part of canvas row y the picture replaces whatever lies under it
     // (wholly covered by an opaque picture); empty when none.
     QRect replacedSpan(int y) const;

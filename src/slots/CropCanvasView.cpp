@@ -48,22 +48,7 @@ QRectF changedArea(QSizeF area, QSizeF px, const std::optional<QRectF>& before,
     return both.adjusted(-margin, -margin, margin, margin) & all;
 }
 
-const QPixmap& ScaledImageCache::scaled(const QImage& image, QSize pixelSize, qreal dpr)
-{
-    if (m_pixmap.isNull() || m_key != image.cacheKey() || m_size != pixelSize || m_dpr != dpr) {
-        QImage copy = image.size() == pixelSize ? image
-                                                : image.scaled(pixelSize, Qt::IgnoreAspectRatio,
-                                                               Qt::SmoothTransformation);
-        m_pixmap = QPixmap::fromImage(std::move(copy));
-        m_pixmap.setDevicePixelRatio(dpr);
-        m_key = image.cacheKey();
-        m_size = pixelSize;
-        m_dpr = dpr;
-    }
-    return m_pixmap;
-}
-
-void CropCanvasView::draw(QPainter& painter, QSizeF area, ScaledImageCache* cache) const
+void CropCanvasView::draw(QPainter& painter, QSizeF area, ScaledImage* cache) const
 {
     const QRectF fitted = fittedRect(px, area);
     if (!(fitted.width() > 0) || !(fitted.height() > 0) || image.isNull())
@@ -75,8 +60,8 @@ void CropCanvasView::draw(QPainter& painter, QSizeF area, ScaledImageCache* cach
     const QSize devicePixels(std::max(1, int(std::lround(fitted.width() * dpr))),
                              std::max(1, int(std::lround(fitted.height() * dpr))));
     if (cache) {
-        const QPixmap& pixmap = cache->scaled(image, devicePixels, dpr);
-        painter.drawPixmap(fitted, pixmap, QRectF(QPointF(0, 0), QSizeF(pixmap.size())));
+        const QImage& scaled = cache->scaled(image, devicePixels);
+        painter.drawImage(fitted, scaled, QRectF(QPointF(0, 0), QSizeF(scaled.size())));
     } else {
         painter.drawImage(fitted, image, QRectF(QPointF(0, 0), QSizeF(image.size())));
     }

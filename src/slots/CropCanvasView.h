@@ -1,9 +1,10 @@
 #pragma once
 
+#include "compose/ScaledImage.h"
+
 #include <QColor>
 #include <QImage>
 #include <QLineF>
-#include <QPixmap>
 #include <QRectF>
 #include <QSizeF>
 
@@ -28,21 +29,6 @@ CropOverlay cropOverlay(const QRectF& fitted, QSizeF px, const QRectF& crop);
 QRectF changedArea(QSizeF area, QSizeF px, const std::optional<QRectF>& before,
                    const std::optional<QRectF>& after);
 
-// A scaled copy of an image for the screen, kept while the image and the
-// size it is drawn at stay the same, so a repaint during a drag does not
-// rescale a large image.
-class ScaledImageCache {
-public:
-    // `image` scaled to `pixelSize` device pixels, tagged with `dpr`.
-    const QPixmap& scaled(const QImage& image, QSize pixelSize, qreal dpr);
-
-private:
-    qint64 m_key = 0;
-    QSize m_size;
-    qreal m_dpr = 0;
-    QPixmap m_pixmap;
-};
-
 // Draws what the crop editor shows: the image fitted into the area and, with
 // a crop, the darkened surroundings, the thirds grid, the outline and the
 // corner handles. It only draws and keeps nothing between draws.
@@ -55,5 +41,5 @@ struct CropCanvasView {
     // Draws into an area of `area` view points at the painter's origin. With
     // a cache the image is drawn from a copy scaled once for the screen's
     // pixel density; without one, from the image itself.
-    void draw(QPainter& painter, QSizeF area, ScaledImageCache* cache = nullptr) const;
+    void draw(QPainter& painter, QSizeF area, ScaledImage* cache = nullptr) const;
 };

@@ -55,7 +55,7 @@ private:
     CropDragController m_drag;
     QPointF m_dragStart;
     QPointF m_lastPoint;
-    ScaledImageCache m_scaled;
+    ScaledImage m_scaled;
     std::optional<QRectF> m_shownCrop; // the crop the last repaint asked for shows
     HoverCursor* m_hover;
 };

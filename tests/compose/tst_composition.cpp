@@ -4,6 +4,7 @@
 #include "compose/ResampleAxis.h"
 #include "compose/ResampleKernels.h"
 #include "compose/Resampler.h"
+#include "compose/ScaledImage.h"
 #include "support/AngioImage.h"
 #include "support/Pixels.h"
 
@@ -409,6 +410,35 @@ private slots:
         const double sharpness = std::sqrt(gradient / referenceGradient);
         QVERIFY(psnr >= 55.0);
         QVERIFY(sharpness >= 0.97 && sharpness <= 1.03);
+    }
+
+    // The preview remade only where the composite changed equals one scaled
+    // whole, wherever the change lies; the area found is exactly the change.
+    void scaledImageRemadeInPart_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("change");
+        QTest::newRow("reduced, a block inside") << QSize(190, 101) << QRect(40, 30, 50, 40);
+        QTest::newRow("enlarged, a corner") << QSize(450, 240) << QRect(280, 140, 20, 20);
+        QTest::newRow("reduced, one pixel") << QSize(250, 130) << QRect(7, 93, 1, 1);
+    }
+    void scaledImageRemadeInPart()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QRect, change);
+        QImage before(300, 160, QImage::Format_RGBA8888_Premultiplied);
+        QRandomGenerator rng(3);
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                before.setPixel(x, y, rng.generate() | 0xff000000u);
+        QImage after = before.copy();
+        for (int y = change.top(); y <= change.bottom(); ++y)
+            for (int x = change.left(); x <= change.right(); ++x)
+                after.setPixel(x, y, after.pixel(x, y) ^ 0x00ffffffu);
+        QCOMPARE(differingArea(before, after), change);
+        ScaledImage kept;
+        kept.scaled(before, size);
+        QCOMPARE(kept.scaled(after, size), ScaledImage().scaled(after, size));
     }
 };
 

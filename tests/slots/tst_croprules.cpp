@@ -48,7 +48,7 @@ private slots:
             QImage out(area.toSize(), QImage::Format_ARGB32_Premultiplied);
             out.fill(Qt::transparent);
             QPainter p(&out);
-            ScaledImageCache cache;
+            ScaledImage cache;
             CropCanvasView{image, px, crop, accent}.draw(p, area, &cache);
             p.end();
             return out;
@@ -90,7 +90,7 @@ private slots:
         out.setDevicePixelRatio(2);
         out.fill(Qt::transparent);
         QPainter p(&out);
-        ScaledImageCache cache;
+        ScaledImage cache;
         CropCanvasView{stripes, QSizeF(400, 200), std::nullopt, Qt::white}.draw(p, QSizeF(200, 120),
                                                                                 &cache);
         p.end();
