@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <future>
 #include <new>
 
 std::optional<CompositionParams> parseCompositionParams(const QString& canvasW,
@@ -136,9 +135,7 @@ std::optional<QImage> Compositor::compose(const Picture& picture1, const Picture
     };
     if (changes == 2) {
         // One picture on each thread.
-        std::future<void> other = std::async(std::launch::async, resample, changed[1], false);
-        resample(changed[0], false);
-        other.wait();
+        alongside([&] { resample(changed[1], false); }, [&] { resample(changed[0], false); });
     } else if (changes == 1) {
         resample(changed[0], true);
     }

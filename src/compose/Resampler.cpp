@@ -144,19 +144,27 @@ void compositeRow(uchar* dst, const uchar* src, const float* coverX, float cover
         blendPixel(dst + 4 * i, src + 4 * i, coverX[i] * coverY);
 }
 
-// A second thread for the resampler, kept between refreshes.
-QThreadPool& helperThread()
+} // namespace
+
+void alongside(const std::function<void()>& there, const std::function<void()>& here)
 {
+    // A second thread kept between refreshes: starting one for each costs
+    // more than a small picture.
     static QThreadPool* pool = [] {
         auto* p = new QThreadPool;
         p->setMaxThreadCount(1);
         p->setExpiryTimeout(30000);
         return p;
     }();
-    return *pool;
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    pool->start([&] {
+        there();
+        done.set_value();
+    });
+    here();
+    finished.wait();
 }
-
-} // namespace
 
 int pyramidLevelFor(const ImagePyramid& source, QRect region, double reduction)
 {
@@ -311,14 +319,8 @@ void ResampledPicture::resample(const ImagePyramid& source, QRect region, QRectF
     const double work = double(rowsOut) * double(columns) * double(py.taps);
     if (twoThreads && rowsOut >= 16 && work >= 2e5) {
         const int middle = rowsOut / 2;
-        std::promise<void> done;
-        std::future<void> finished = done.get_future();
-        helperThread().start([&] {
-            filterRows(plan, middle, rowsOut, m_vertical[1]);
-            done.set_value();
-        });
-        filterRows(plan, 0, middle, m_vertical[0]);
-        finished.wait();
+        alongside([&] { filterRows(plan, middle, rowsOut, m_vertical[1]); },
+                  [&] { filterRows(plan, 0, middle, m_vertical[0]); });
     } else {
         filterRows(plan, 0, rowsOut, m_vertical[0]);
     }

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QRectF>
 
+#include <functional>
 #include <vector>
 
 // One picture resampled for a canvas: `region` (whole pixels of level 0) of
@@ -57,6 +58,10 @@ private:
     bool opaque = false;
     std::vector<resample::Lanes> m_vertical[2]; // working rows, one per thread
 };
+
+// Runs `there` on the resampler's second thread while `here` runs on this
+// one, and returns when both have. `there` must not itself call this.
+void alongside(const std::function<void()>& there, const std::function<void()>& here);
 
 // Draws `region` of the pyramid's image into `dest` on `canvas`
 // (RGBA8888 premultiplied), resampled, source-over, clipped to the canvas.
