@@ -81,11 +81,7 @@ struct Window {
             view.refresh();
             done = true;
         });
-        QElapsedTimer wait;
-        wait.start();
-        while (!done && wait.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        return done && view.state().resultCG().cacheKey() != before.cacheKey();
+        return waitFor(done) && view.state().resultCG().cacheKey() != before.cacheKey();
     }
     bool showFrame(int index)
     {
@@ -94,6 +90,23 @@ struct Window {
             view.refresh();
             done = true;
         });
+        return waitFor(done);
+    }
+    // The run loaded into slot 1, or null (the benchmark is then skipped).
+    SlotRun* loadedRun(benchmark::State& state)
+    {
+        if (!run().written || !load()) {
+            state.SkipWithError("run not loaded");
+            return nullptr;
+        }
+        return &SlotRun::of(view.state(), 1);
+    }
+
+private:
+    // Handles events, sleeping between them, until `done` is set; false
+    // after 10 s.
+    static bool waitFor(const bool& done)
+    {
         QElapsedTimer wait;
         wait.start();
         while (!done && wait.elapsed() < 10000)
@@ -149,11 +162,10 @@ bool settled(SlotRun& run)
 void BM_DicomFrameStep(benchmark::State& state)
 {
     Window w;
-    if (!run().written || !w.load()) {
-        state.SkipWithError("run not loaded");
+    SlotRun* loaded = w.loadedRun(state);
+    if (!loaded)
         return;
-    }
-    SlotRun& r = SlotRun::of(w.view.state(), 1);
+    SlotRun& r = *loaded;
     for (auto _ : state) {
         state.PauseTiming();
         int next = r.frame() + 1;
@@ -178,11 +190,10 @@ BENCHMARK(BM_DicomFrameStep)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 void BM_DicomFrameJump(benchmark::State& state)
 {
     Window w;
-    if (!run().written || !w.load()) {
-        state.SkipWithError("run not loaded");
+    SlotRun* loaded = w.loadedRun(state);
+    if (!loaded)
         return;
-    }
-    SlotRun& r = SlotRun::of(w.view.state(), 1);
+    SlotRun& r = *loaded;
     for (auto _ : state) {
         state.PauseTiming();
         // Seven frames on (beyond what is decoded ahead), or further to a frame
